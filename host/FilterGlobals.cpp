@@ -1,0 +1,99 @@
+#include "host/FilterGlobals.h"
+
+#include <cstring>
+
+#include "host/ResultCodes.h"
+#include "store/ImageStore.h"
+
+void InitGlobals(FilterGlobals& globals) {
+  std::memset(&globals, 0, sizeof globals);
+  globals.state = Idle;
+  globals.maskAllSelected = 0xFF;
+}
+
+void RequestRow(Rect16& rect, const Rect16& filterRect, int32_t top) {
+  rect.left = filterRect.left;
+  rect.right = filterRect.right;
+  rect.top = static_cast<int16_t>(top);
+  rect.bottom = static_cast<int16_t>(top + 1);
+}
+
+void EmptyRect(Rect16& rect) { rect = Rect16{0, 0, 0, 0}; }
+
+void HandleParameters(FilterGlobals& globals) {
+  FilterRecord& record = *globals.filterRecord;
+  if (record.parameters == nullptr) {
+    PluginHandle* block = NewPluginHandle(4);
+    if (block == nullptr) {
+      globals.result = memFullErr;
+      return;
+    }
+    record.parameters = reinterpret_cast<Handle>(block);
+    static_cast<int16_t*>(block->data)[0] = 50;
+  }
+  reinterpret_cast<int16_t*>(*record.parameters)[1] = 1;
+  globals.parametersRequested = 1;
+}
+
+void HandlePrepare(FilterGlobals& globals) { globals.filterRecord->bufferSpace = 8192; }
+
+int16_t CallAdvanceState(FilterGlobals& globals) {
+  AdvanceStateProc advance = globals.filterRecord->advanceState;
+  return advance == nullptr ? int16_t{userCanceledErr} : advance();
+}
+
+static bool BothRectsEmpty(const FilterRecord& record) {
+  const Rect16& in = record.inRect;
+  const Rect16& out = record.outRect;
+  return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
+}
+
+void HandleStart(FilterGlobals& globals) {
+  FilterRecord& record = *globals.filterRecord;
+  globals.sampleDepth = record.depth == 16 ? 16 : 8;
+  globals.state = ReadingRows;
+  globals.backingStore = nullptr;
+  globals.filterHandle = nullptr;
+  globals.opacityStore = nullptr;
+  globals.maskStore = nullptr;
+  globals.useMask = 0;
+  globals.maskAllSelected = 0xFF;
+
+  const Rect16& filterRect = record.filterRect;
+  int32_t width = int32_t{filterRect.right} - filterRect.left;
+  int64_t rowBytes = int64_t{globals.sampleDepth / 8} * width * record.planes;
+  globals.rowBuffer = rowBytes > 0 && rowBytes <= UINT32_MAX ? NewBlock(static_cast<uint32_t>(rowBytes)) : nullptr;
+  if (rowBytes > 0 && globals.rowBuffer == nullptr) {
+    globals.result = memFullErr;
+    globals.state = Done;
+    return;
+  }
+  globals.filterLeft = filterRect.left;
+  globals.filterTop = filterRect.top;
+  globals.useMask = record.haveMask != 0;
+
+  RequestRow(record.inRect, filterRect, filterRect.top);
+  RequestRow(record.outRect, filterRect, filterRect.top);
+  if (globals.useMask) RequestRow(record.maskRect, filterRect, filterRect.top);
+  record.inLoPlane = record.outLoPlane = 0;
+  record.inHiPlane = record.outHiPlane = static_cast<int16_t>(record.planes - 1);
+
+  if (record.advanceState == nullptr) return;
+  for (;;) {
+    if (CallAdvanceState(globals) != noErr) break;
+    HandleContinue(globals);
+    if (globals.result != noErr || BothRectsEmpty(record)) break;
+  }
+}
+
+void HandleFinish(FilterGlobals& globals) {
+  if (globals.opacityStore != nullptr) DisposeOpacityStore(globals.opacityStore);
+  if (globals.backingStore != nullptr) DisposeBackingStore(globals.backingStore);
+  if (globals.maskStore != nullptr) DisposeMaskStore(globals.maskStore);
+  if (globals.rowBuffer != nullptr) DisposeBlock(globals.rowBuffer);
+  if (globals.filterHandle != nullptr) DisposePluginHandle(globals.filterHandle);
+  // Cleared so that a second finish, or one without a start, frees nothing twice.
+  globals.opacityStore = globals.backingStore = globals.maskStore = nullptr;
+  globals.rowBuffer = nullptr;
+  globals.filterHandle = nullptr;
+}

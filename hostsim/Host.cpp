@@ -1,0 +1,237 @@
+#include "hostsim/Host.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace hostsim {
+
+Host* Host::current = nullptr;
+
+uint16_t Image::Sample(int32_t x, int32_t y, int32_t plane) const {
+  size_t at = size_t(y) * RowBytes() + (size_t(x) * planes + plane) * BytesPerSample();
+  return depth == 16 ? uint16_t(samples[at] | samples[at + 1] << 8) : samples[at];
+}
+
+void Image::SetSample(int32_t x, int32_t y, int32_t plane, uint16_t value) {
+  size_t at = size_t(y) * RowBytes() + (size_t(x) * planes + plane) * BytesPerSample();
+  samples[at] = uint8_t(value);
+  if (depth == 16) samples[at + 1] = uint8_t(value >> 8);
+}
+
+Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.planes = planes;
+  image.depth = depth;
+  image.samples.assign(image.RowBytes() * size_t(height), 0);
+  return image;
+}
+
+namespace {
+
+struct HostHandle {
+  char* data;  // the master pointer: a Handle points here
+  int32_t size;
+};
+
+}  // namespace
+
+// The callbacks reach the running host through Host::current.
+static std::function<bool(int32_t)>* abortPredicate = nullptr;
+
+static Boolean TK_CDECL HostAbort() {
+  Host* host = Host::current;
+  ++host->abortCalls;
+  return abortPredicate != nullptr && *abortPredicate && (*abortPredicate)(host->abortCalls) ? 1 : 0;
+}
+
+static void TK_CDECL HostProgress(int32_t done, int32_t total) { Host::current->progress.emplace_back(done, total); }
+
+static OSErr TK_CDECL HostAdvanceState() {
+  Host* host = Host::current;
+  ++host->advanceCalls;
+  host->Exchange();
+  return 0;
+}
+
+static Handle TK_CDECL HostNewHandle(int32_t size) { return Host::current->NewHandle(size); }
+static void TK_CDECL HostDisposeHandle(Handle handle) { Host::current->DisposeHandle(handle); }
+static int32_t TK_CDECL HostGetHandleSize(Handle handle) { return Host::current->HandleSize(handle); }
+static OSErr TK_CDECL HostSetHandleSize(Handle handle, int32_t size) {
+  auto* h = reinterpret_cast<HostHandle*>(handle);
+  if (h == nullptr || size < 0) return -109;
+  char* data = static_cast<char*>(std::realloc(h->data, size_t(size) + 1));
+  if (data == nullptr) return -108;
+  if (size > h->size) std::memset(data + h->size, 0, size_t(size - h->size));
+  h->data = data;
+  h->size = size;
+  return 0;
+}
+static Ptr TK_CDECL HostLockHandle(Handle handle, Boolean) { return handle != nullptr ? *handle : nullptr; }
+static void TK_CDECL HostUnlockHandle(Handle) {}
+
+Host::Host(EntryPointProc entryPoint, Image image, HostOptions options)
+    : entryPoint_(entryPoint), input_(std::move(image)), output_(input_), options_(std::move(options)) {
+  // Hosts allocate more than the record and zero what they do not set.
+  recordBytes_ = std::make_unique<uint8_t[]>(sizeof(FilterRecord) + 256);
+  std::memset(recordBytes_.get(), 0, sizeof(FilterRecord) + 256);
+  record_ = reinterpret_cast<FilterRecord*>(recordBytes_.get());
+  FilterRecord& r = *record_;
+  r.serialNumber = 0;
+  r.abortProc = options_.abortProc ? HostAbort : nullptr;
+  r.progressProc = options_.progressProc ? HostProgress : nullptr;
+  r.imageSize = Point16{int16_t(input_.height), int16_t(input_.width)};
+  r.planes = int16_t(input_.planes);
+  r.filterRect = options_.haveFilterRect ? options_.filterRect
+                                         : Rect16{0, 0, int16_t(input_.height), int16_t(input_.width)};
+  r.maxSpace = 64 << 20;
+  r.haveMask = input_.mask.empty() ? 0 : 1;
+  r.hostSig = FourCC("TKHS");
+  bool colour = input_.planes >= 3;
+  r.imageMode = options_.imageMode >= 0 ? options_.imageMode : int16_t(
+                input_.depth == 16 ? (colour ? plugInModeRGB48 : plugInModeGray16)
+                                     : (colour ? plugInModeRGBColor : plugInModeGrayScale));
+  r.depth = options_.depthField >= 0 ? options_.depthField : input_.depth;
+  r.platformData = &platformData_;
+  r.advanceState = options_.advanceState ? HostAdvanceState : nullptr;
+  handleProcs_.handleProcsVersion = 1;
+  handleProcs_.numHandleProcs = 8;
+  handleProcs_.newProc = HostNewHandle;
+  handleProcs_.disposeProc = HostDisposeHandle;
+  handleProcs_.getSizeProc = HostGetHandleSize;
+  handleProcs_.setSizeProc = HostSetHandleSize;
+  handleProcs_.lockProc = HostLockHandle;
+  handleProcs_.unlockProc = HostUnlockHandle;
+  r.handleProcs = options_.handleProcs ? &handleProcs_ : nullptr;
+}
+
+Host::~Host() {
+  for (Handle handle : std::set<Handle>(handles_)) DisposeHandle(handle);
+}
+
+Handle Host::NewHandle(int32_t size) {
+  if (size < 0) return nullptr;
+  auto* h = new HostHandle{static_cast<char*>(std::calloc(size_t(size) + 1, 1)), size};
+  Handle handle = reinterpret_cast<Handle>(h);
+  handles_.insert(handle);
+  return handle;
+}
+
+void Host::DisposeHandle(Handle handle) {
+  if (handles_.erase(handle) == 0) {
+    violations.push_back("dispose of a handle the host did not make");
+    return;
+  }
+  auto* h = reinterpret_cast<HostHandle*>(handle);
+  std::free(h->data);
+  delete h;
+}
+
+int32_t Host::HandleSize(Handle handle) const {
+  return handles_.count(handle) ? reinterpret_cast<HostHandle*>(handle)->size : 0;
+}
+
+int16_t Host::Call(int16_t selector) {
+  Host* previous = current;
+  current = this;
+  abortPredicate = &options_.abortWhen;
+  int16_t result = 0;
+  if (selector == filterSelectorContinue) ++continueCalls;
+  entryPoint_(selector, record_, &data_, &result);
+  if (selector == filterSelectorStart || selector == filterSelectorContinue) Exchange();
+  current = previous;
+  return result;
+}
+
+int16_t Host::Run(bool withParameters) {
+  int16_t result = 0;
+  if (withParameters) result = Call(filterSelectorParameters);
+  if (result == 0) result = Call(filterSelectorPrepare);
+  if (result == 0) result = Call(filterSelectorStart);
+  auto rectsEmpty = [this] {
+    const Rect16 &in = record_->inRect, &out = record_->outRect;
+    return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
+  };
+  while (result == 0 && !rectsEmpty() && continueCalls < options_.maxContinueCalls) result = Call(filterSelectorContinue);
+  if (result == 0 && !rectsEmpty()) violations.push_back("the row pump did not end");
+  int16_t finish = Call(filterSelectorFinish);
+  if (result != 0) output_ = input_;  // a failed run leaves the document as it was
+  return result != 0 ? result : finish;
+}
+
+bool Host::CheckRect(const char* what, const Rect16& rect, bool planes, int16_t lo, int16_t hi) {
+  const Rect16& f = record_->filterRect;
+  if (rect.top == rect.bottom || rect.left == rect.right) return false;  // nothing asked
+  std::string name = what;
+  if (rect.top < f.top || rect.left < f.left || rect.bottom > f.bottom || rect.right > f.right ||
+      rect.top > rect.bottom || rect.left > rect.right)
+    violations.push_back(name + " outside the filter rectangle");
+  else if (rect.bottom - rect.top > 1)
+    violations.push_back(name + " more than one row");
+  else if (planes && (lo < 0 || hi >= input_.planes || lo > hi))
+    violations.push_back(name + " planes outside the image");
+  else
+    return true;
+  return false;
+}
+
+void Host::Fill(RowBuffer& buffer, const Image& from, const Rect16& rect, int16_t lo, int16_t hi, bool mask) {
+  int32_t width = rect.right - rect.left;
+  int32_t bytesPerSample = mask ? 1 : from.BytesPerSample();
+  int32_t planes = mask ? 1 : hi - lo + 1;
+  buffer.rect = rect;
+  buffer.loPlane = lo;
+  buffer.hiPlane = hi;
+  buffer.rowBytes = width * planes * bytesPerSample + options_.rowPadding;
+  buffer.bytes = std::make_unique<uint8_t[]>(size_t(buffer.rowBytes));
+  int32_t y = rect.top;
+  for (int32_t x = 0; x < width; ++x) {
+    int32_t px = rect.left + x;
+    for (int32_t p = 0; p < planes; ++p) {
+      uint8_t* to = buffer.bytes.get() + (size_t(x) * planes + p) * bytesPerSample;
+      if (mask) {
+        *to = from.mask[size_t(y) * from.width + px];
+      } else {
+        uint16_t value = from.Sample(px, y, lo + p);
+        to[0] = uint8_t(value);
+        if (bytesPerSample == 2) to[1] = uint8_t(value >> 8);
+      }
+    }
+  }
+}
+
+void Host::Commit() {
+  if (out_.bytes == nullptr) return;
+  int32_t width = out_.rect.right - out_.rect.left;
+  int32_t planes = out_.hiPlane - out_.loPlane + 1;
+  int32_t bytesPerSample = output_.BytesPerSample();
+  for (int32_t x = 0; x < width; ++x)
+    for (int32_t p = 0; p < planes; ++p) {
+      const uint8_t* from = out_.bytes.get() + (size_t(x) * planes + p) * bytesPerSample;
+      output_.SetSample(out_.rect.left + x, out_.rect.top, out_.loPlane + p,
+                        bytesPerSample == 2 ? uint16_t(from[0] | from[1] << 8) : from[0]);
+    }
+  out_.bytes.reset();
+}
+
+void Host::Exchange() {
+  Commit();
+  FilterRecord& r = *record_;
+  in_.bytes.reset();
+  mask_.bytes.reset();
+  if (CheckRect("inRect", r.inRect, true, r.inLoPlane, r.inHiPlane))
+    Fill(in_, input_, r.inRect, r.inLoPlane, r.inHiPlane, false);
+  if (CheckRect("outRect", r.outRect, true, r.outLoPlane, r.outHiPlane))
+    Fill(out_, output_, r.outRect, r.outLoPlane, r.outHiPlane, false);
+  if (r.haveMask && !input_.mask.empty() && CheckRect("maskRect", r.maskRect, false, 0, 0))
+    Fill(mask_, input_, r.maskRect, 0, 0, true);
+  r.inData = in_.bytes.get();
+  r.inRowBytes = in_.bytes ? in_.rowBytes : 0;
+  r.outData = out_.bytes.get();
+  r.outRowBytes = out_.bytes ? out_.rowBytes : 0;
+  r.maskData = mask_.bytes.get();
+  r.maskRowBytes = mask_.bytes ? mask_.rowBytes : 0;
+}
+
+}  // namespace hostsim

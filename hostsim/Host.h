@@ -1,0 +1,107 @@
+// A filter host: it owns a whole image and a FilterRecord, answers the
+// plug-in's row requests, records progress and checks that the plug-in asks
+// for no more than it may.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/PluginApi.h"
+
+namespace hostsim {
+
+struct Image {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t planes = 1;
+  int32_t depth = 8;             // 8 or 16 bits per sample
+  std::vector<uint8_t> samples;  // rows top first, planes interleaved, 16-bit samples little-endian
+  std::vector<uint8_t> mask;     // one byte per pixel, or empty for no selection
+
+  int32_t BytesPerSample() const { return depth == 16 ? 2 : 1; }
+  size_t RowBytes() const { return size_t(width) * planes * BytesPerSample(); }
+  uint16_t Sample(int32_t x, int32_t y, int32_t plane) const;
+  void SetSample(int32_t x, int32_t y, int32_t plane, uint16_t value);
+};
+
+Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth);
+
+struct HostOptions {
+  bool advanceState = true;
+  int16_t imageMode = -1;           // -1: derived from planes and depth
+  bool haveFilterRect = false;      // false: the whole image
+  Rect16 filterRect{};
+  int32_t rowPadding = 0;           // extra bytes at the end of each buffer row
+  bool abortProc = true;
+  bool progressProc = true;
+  bool handleProcs = true;
+  std::function<bool(int32_t calls)> abortWhen;  // asked on every abortProc call
+  int32_t depthField = -1;          // -1: the image's depth
+  int32_t maxContinueCalls = 10000000;
+};
+
+class Host {
+ public:
+  Host(EntryPointProc entryPoint, Image image, HostOptions options = {});
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  // One selector call, followed by the host's row exchange.
+  int16_t Call(int16_t selector);
+  // parameters, prepare, start, continue until the rectangles are empty, finish.
+  // Returns the first non-zero result, or 0.
+  int16_t Run(bool withParameters = true);
+
+  FilterRecord& record() { return *record_; }
+  const Image& input() const { return input_; }
+  const Image& output() const { return output_; }
+  intptr_t& data() { return data_; }
+
+  std::vector<std::pair<int32_t, int32_t>> progress;  // (done, total) per report
+  std::vector<std::string> violations;               // requests beyond what the plug-in may ask
+  int32_t abortCalls = 0;
+  int32_t advanceCalls = 0;
+  int32_t continueCalls = 0;
+  size_t LiveHandles() const { return handles_.size(); }
+
+  // The host's handle suite, also for tests that hand the module handles.
+  Handle NewHandle(int32_t size);
+  void DisposeHandle(Handle handle);
+  int32_t HandleSize(Handle handle) const;
+
+  // Commits the output row and delivers the rows now requested.
+  void Exchange();
+
+  static Host* current;  // the host whose callbacks are running
+
+ private:
+  struct RowBuffer {
+    std::unique_ptr<uint8_t[]> bytes;
+    Rect16 rect{};
+    int16_t loPlane = 0, hiPlane = 0;
+    int32_t rowBytes = 0;
+  };
+  void Commit();
+  bool CheckRect(const char* what, const Rect16& rect, bool planes, int16_t lo, int16_t hi);
+  void Fill(RowBuffer& buffer, const Image& from, const Rect16& rect, int16_t lo, int16_t hi, bool mask);
+
+  EntryPointProc entryPoint_;
+  Image input_;
+  Image output_;
+  HostOptions options_;
+  std::unique_ptr<uint8_t[]> recordBytes_;
+  FilterRecord* record_;
+  HandleProcs handleProcs_{};
+  PlatformData platformData_{};
+  intptr_t data_ = 0;
+  RowBuffer in_, out_, mask_;
+  std::set<Handle> handles_;
+};
+
+}  // namespace hostsim

@@ -1,0 +1,22 @@
+// Loads a filter module by path and finds its ENTRYPOINT.
+#pragma once
+
+#include <string>
+
+#include "host/PluginApi.h"
+
+namespace hostsim {
+
+struct LoadedModule {
+  void* library = nullptr;
+  EntryPointProc entryPoint = nullptr;
+  std::string error;  // why loading failed, empty on success
+};
+
+LoadedModule LoadModule(const std::string& path);
+void UnloadModule(LoadedModule& module);
+
+// tarkel.so or tarkel.8BF in the directory of the running program.
+std::string ModuleBesideProgram();
+
+}  // namespace hostsim

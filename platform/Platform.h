@@ -1,0 +1,52 @@
+// The operating-system layer. On Windows each call is the Win32 service it
+// is named after; on POSIX an equivalent keeps the same results. Errors are
+// reported as the numbers the file layer maps: 2 not found, 5 access denied,
+// 9 bad handle, 13 permission refused, 22 invalid argument or name,
+// 24 too many open files, 28 disk full, 32 sharing violation; other numbers
+// pass through unmapped.
+#pragma once
+
+#include <cstdint>
+
+// Movable global memory, zero-filled and locked (GlobalAlloc 0x42,
+// GlobalLock); freed from the locked address (GlobalHandle, GlobalUnlock,
+// GlobalFree).
+void* PlatformAllocBlock(uint32_t size);
+void PlatformFreeBlock(void* address);
+
+// Files, identified by a 32-bit handle; -1 is no file.
+constexpr int32_t kNoPlatformFile = -1;
+
+enum class OpenAccess {
+  readWriteRandom,  // GENERIC_READ | GENERIC_WRITE, FILE_FLAG_RANDOM_ACCESS
+  readSequential,   // GENERIC_READ, FILE_FLAG_SEQUENTIAL_SCAN
+};
+
+// Opens an existing file without sharing (CreateFileA, OPEN_EXISTING).
+int32_t PlatformOpenFile(const char* name, OpenAccess access);
+bool PlatformReadFile(int32_t file, void* buffer, uint32_t count, uint32_t* done);
+bool PlatformWriteFile(int32_t file, const void* buffer, uint32_t count, uint32_t* done);
+bool PlatformCloseFile(int32_t file);
+// SetFilePointer with a 32-bit offset; method 0 begin, 1 current, 2 end.
+bool PlatformSeekFile(int32_t file, int32_t offset, uint32_t method);
+// The error of the last failed call above.
+uint32_t PlatformLastError();
+
+// The C runtime's create (permission mode 0x180) and remove; both return 0
+// on success, else the C runtime's error number.
+int PlatformCreateFile(const char* name);
+int PlatformRemoveFile(const char* name);
+
+// A read-write mapping of size bytes on an open file, or on the paging file
+// when file is -1 (CreateFileMappingA, PAGE_READWRITE, no name); 0 on failure.
+intptr_t PlatformCreateMapping(int32_t file, uint64_t size);
+// The whole mapping, writable (MapViewOfFile, FILE_MAP_WRITE); null on failure.
+void* PlatformMapView(intptr_t mapping, uint64_t size);
+void PlatformFlushView(void* view, uint64_t size);
+void PlatformUnmapView(void* view, uint64_t size);
+void PlatformCloseMapping(intptr_t mapping);
+
+// Failure injection for tests: the next `count` successful calls of the
+// service pass, the one after fails. A negative count switches it off.
+enum class PlatformService { allocBlock, createMapping };
+void PlatformFailAfter(PlatformService service, int count);

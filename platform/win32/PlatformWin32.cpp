@@ -1,0 +1,108 @@
+// The Win32 services, called as the file layer, stores and blocks expect.
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include "platform/FailureInjection.h"
+#include "platform/Platform.h"
+
+static uint32_t lastError = 0;
+
+// Windows codes the file layer maps under their C runtime numbers.
+static uint32_t MapLastError(DWORD error) {
+  switch (error) {
+    case ERROR_INVALID_HANDLE: return 9;
+    case ERROR_INVALID_NAME: case ERROR_NEGATIVE_SEEK: case ERROR_INVALID_PARAMETER: return 22;
+    case ERROR_TOO_MANY_OPEN_FILES: return 24;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return 28;
+    default: return error;
+  }
+}
+
+static bool Fail() {
+  lastError = MapLastError(GetLastError());
+  errno = static_cast<int>(lastError);
+  return false;
+}
+
+static HANDLE ToHandle(int32_t file) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(file)); }
+
+void* PlatformAllocBlock(uint32_t size) {
+  if (PlatformShouldFail(PlatformService::allocBlock)) return nullptr;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (memory == nullptr) return nullptr;
+  void* address = GlobalLock(memory);
+  if (address == nullptr) GlobalFree(memory);
+  return address;
+}
+
+void PlatformFreeBlock(void* address) {
+  HGLOBAL memory = GlobalHandle(address);
+  GlobalUnlock(memory);
+  GlobalFree(memory);
+}
+
+int32_t PlatformOpenFile(const char* name, OpenAccess access) {
+  bool random = access == OpenAccess::readWriteRandom;
+  HANDLE file = CreateFileA(name, random ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | (random ? FILE_FLAG_RANDOM_ACCESS : FILE_FLAG_SEQUENTIAL_SCAN),
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(), kNoPlatformFile;
+  // Kernel handles carry 32 significant bits on 64-bit Windows as well.
+  return static_cast<int32_t>(reinterpret_cast<intptr_t>(file));
+}
+
+bool PlatformReadFile(int32_t file, void* buffer, uint32_t count, uint32_t* done) {
+  DWORD got = 0;
+  BOOL ok = ReadFile(ToHandle(file), buffer, count, &got, nullptr);
+  *done = got;
+  return ok || Fail();
+}
+
+bool PlatformWriteFile(int32_t file, const void* buffer, uint32_t count, uint32_t* done) {
+  DWORD put = 0;
+  BOOL ok = WriteFile(ToHandle(file), buffer, count, &put, nullptr);
+  *done = put;
+  return ok || Fail();
+}
+
+bool PlatformCloseFile(int32_t file) { return CloseHandle(ToHandle(file)) || Fail(); }
+
+bool PlatformSeekFile(int32_t file, int32_t offset, uint32_t method) {
+  SetLastError(NO_ERROR);
+  DWORD position = SetFilePointer(ToHandle(file), offset, nullptr, method);
+  return position != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR || Fail();
+}
+
+uint32_t PlatformLastError() { return lastError; }
+
+int PlatformCreateFile(const char* name) {
+  int fd = _creat(name, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return errno;
+  _close(fd);
+  return 0;
+}
+
+int PlatformRemoveFile(const char* name) { return std::remove(name) == 0 ? 0 : errno; }
+
+intptr_t PlatformCreateMapping(int32_t file, uint64_t size) {
+  if (PlatformShouldFail(PlatformService::createMapping)) return 0;
+  if (size == 0 || size > static_cast<uint64_t>(SIZE_MAX)) return 0;
+  HANDLE mapping = CreateFileMappingA(ToHandle(file), nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
+                                      static_cast<DWORD>(size), nullptr);
+  return reinterpret_cast<intptr_t>(mapping);
+}
+
+void* PlatformMapView(intptr_t mapping, uint64_t size) {
+  return MapViewOfFile(reinterpret_cast<HANDLE>(mapping), FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(size));
+}
+
+void PlatformFlushView(void* view, uint64_t size) { FlushViewOfFile(view, static_cast<SIZE_T>(size)); }
+
+void PlatformUnmapView(void* view, uint64_t) { UnmapViewOfFile(view); }
+
+void PlatformCloseMapping(intptr_t mapping) { CloseHandle(reinterpret_cast<HANDLE>(mapping)); }

@@ -1,0 +1,83 @@
+#include "store/FileLayer.h"
+
+#include "host/Memory.h"
+#include "host/ResultCodes.h"
+#include "platform/Platform.h"
+
+int16_t FileOpen(const char* name, FileRef* file) {
+  *file = PlatformOpenFile(name, OpenAccess::readWriteRandom);
+  if (*file != kNoPlatformFile) return noErr;
+  switch (PlatformLastError()) {
+    case 2: return fnfErr;
+    case 5:
+      *file = PlatformOpenFile(name, OpenAccess::readSequential);
+      return *file != kNoPlatformFile ? noErr : wrPermErr;
+    case 13: return wrPermErr;
+    case 22: return bdNamErr;
+    case 24: return tmfoErr;
+    default: return ioErr;
+  }
+}
+
+int16_t FileRead(FileRef file, int32_t* count, void* buffer) {
+  uint32_t done = 0;
+  bool ok = *count > 0 ? PlatformReadFile(file, buffer, static_cast<uint32_t>(*count), &done) : true;
+  *count = static_cast<int32_t>(done);
+  return ok ? noErr : ioErr;
+}
+
+int16_t FileWrite(FileRef file, int32_t* count, const void* buffer) {
+  uint32_t done = 0;
+  bool ok = *count > 0 ? PlatformWriteFile(file, buffer, static_cast<uint32_t>(*count), &done) : true;
+  *count = static_cast<int32_t>(done);
+  if (ok) return noErr;
+  return PlatformLastError() == 28 ? dskFulErr : ioErr;
+}
+
+int16_t FileClose(FileRef file) { return PlatformCloseFile(file) ? noErr : rfNumErr; }
+
+int16_t FileSeek(FileRef file, int16_t mode, int32_t offset) {
+  if (mode == seekNone) return noErr;
+  uint32_t method = mode == seekFromStart ? 0 : mode == seekFromEnd ? 2 : mode == seekFromCurrent ? 1
+                                                                                                   : static_cast<uint16_t>(mode);
+  if (PlatformSeekFile(file, offset, method)) return noErr;
+  switch (PlatformLastError()) {
+    case 9: return rfNumErr;
+    case 22: return posErr;
+    default: return noErr;
+  }
+}
+
+int16_t FileCreate(const char* name, uint32_t, uint32_t) {
+  switch (PlatformCreateFile(name)) {
+    case 2: return fnfErr;
+    case 13: return opWrErr;
+    case 24: return tmfoErr;
+    default: return noErr;
+  }
+}
+
+int16_t FileDelete(const char* name) {
+  switch (PlatformRemoveFile(name)) {
+    case 2: return fnfErr;
+    case 13: return fLckdErr;
+    default: return noErr;
+  }
+}
+
+int16_t OpenForAppend(const char* name, FileRef* file, int32_t* lineCount) {
+  constexpr int32_t kChunk = 32768;
+  *lineCount = 0;
+  int16_t code = FileOpen(name, file);
+  if (code != noErr) return code;
+  auto* buffer = static_cast<uint8_t*>(NewClearedBlock(kChunk));
+  int32_t lines = 0;
+  for (int32_t count = kChunk; buffer != nullptr; ) {
+    count = kChunk;
+    if (FileRead(*file, &count, buffer) != noErr || count == 0) break;
+    for (int32_t i = 0; i < count; ++i) lines += buffer[i] == 13;
+  }
+  DisposeBlock(buffer);
+  *lineCount = lines;
+  return noErr;
+}
