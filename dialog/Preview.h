@@ -9,21 +9,26 @@
 struct JobRecord;
 struct ConvolutionKernel;
 
+// 16 bits per pixel: bit 15 zero, red in bits 10-14, green 5-9, blue 0-4.
+constexpr uint16_t kPreviewWhite = 0x7FFF;
+
 struct PreviewBitmap {
   int32_t width;    // the frame width rounded up to even
   int32_t height;
   uint16_t* pixels; // width * height, bottom row first; freed with DisposeBlock
 };
 
-// Fill the bitmap for the frame previewRect showing visibleRect of the image.
-// pixels is null when an allocation failed.
+// Fill the bitmap for the frame previewRect showing visibleRect of the image
+// in the job's backing store. pixels is null (and the sizes 0) when an
+// allocation failed or there is nothing to draw.
 PreviewBitmap ComputePreview8(const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
                               const ConvolutionKernel* kernel);
 PreviewBitmap ComputePreview16(const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
                                const ConvolutionKernel* kernel);
 
-// Compute and put on the dialog's device context (on POSIX: keep as the
-// port's last bitmap).
+// Compute and put on the dialog's device context: an HDC on Windows, a
+// PreviewSink (dialog/PreviewSink.h) elsewhere. A failed allocation draws
+// nothing.
 void DrawPreview8(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
                   const ConvolutionKernel* kernel);
 void DrawPreview16(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,

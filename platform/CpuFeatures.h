@@ -1,0 +1,15 @@
+// Processor features that select the variants of the inner loops at run time.
+#pragma once
+
+// True when the processor and the operating system run AVX2 and FMA code.
+inline bool CpuHasAvx2Fma() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return has;
+#else
+  return false;
+#endif
+}
