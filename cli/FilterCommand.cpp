@@ -1,0 +1,63 @@
+#include "cli/Commands.h"
+#include "cli/FilterJob.h"
+
+std::vector<OptionSpec> CommonRunOptions() {
+  return {
+      {"mask", 'm', "FILE", "a grayscale image of the same size as the selection: white filters, black keeps"},
+      {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
+      {"quiet", 'q', "", "no progress bar"},
+      {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
+  };
+}
+
+std::string CommonRunDetails() {
+  return "Images: PNG or TIFF, grayscale or RGB, with or without alpha, 8 or 16 bits per\n"
+         "sample. Alpha passes through untouched as the transparency plane. 16-bit\n"
+         "samples travel in the host range 0..32768, as in image editors, so 16-bit\n"
+         "files come back exact on that grid and otherwise within one level. The output\n"
+         "format follows the output's extension (.png, .tif, .tiff); it is written to a\n"
+         "temporary file and renamed into place, so it appears whole or not at all.\n\n"
+         "A progress bar appears on standard error when it is a terminal and a run takes\n"
+         "longer than half a second (TARKEL_PROGRESS_DELAY sets another delay in seconds).\n"
+         "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
+}
+
+FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input,
+                                 const std::string& output) {
+  FilterJob job;
+  job.input = input;
+  job.output = output;
+  job.mask = OptionValue(arguments, "mask");
+  job.quiet = HasSwitch(arguments, "quiet");
+  job.timings = HasSwitch(arguments, "timings");
+  job.record = OptionValue(arguments, "record");
+  return job;
+}
+
+static Failure RunFilter(const ParsedArguments& arguments) {
+  RunRequest request;
+  if (Failure failure = KernelPlanFromArguments(arguments, &request.plan)) return failure;
+  hostsim::LoadedModule module;
+  if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
+  Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, arguments.operands[0], arguments.operands[1]),
+                                 request);
+  hostsim::UnloadModule(module);
+  return failure;
+}
+
+Command FilterCommand() {
+  CommandSpec spec;
+  spec.name = "filter";
+  spec.usage = "INPUT OUTPUT [OPTIONS]";
+  spec.summary = "filter an image through the plug-in, setting its dialog as a person would";
+  spec.options = KernelOptions();
+  for (const OptionSpec& option : CommonRunOptions()) spec.options.push_back(option);
+  spec.options.push_back({"record", 'r', "FILE", "save the settings the plug-in records, for tarkel play"});
+  spec.details =
+      "The plug-in's kernel dialog is shown to a scripted user, who loads or types the\n"
+      "kernel and presses OK; the plug-in then filters the image itself.\n\n" +
+      KernelOptionsDetails() + "\n" + CommonRunDetails() +
+      "\nExample:\n  tarkel filter photo.png sharp.png --kernel examples/sharpen.txt --no-autoscale\n";
+  spec.minOperands = spec.maxOperands = 2;
+  return {spec, RunFilter};
+}

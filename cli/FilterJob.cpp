@@ -1,0 +1,76 @@
+#include "cli/FilterJob.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "cli/AtomicOutput.h"
+#include "cli/Picture.h"
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Removes the temporary files on every way out that did not commit them.
+struct PendingFiles {
+  PendingOutput image, settings;
+  ~PendingFiles() {
+    AbandonOutput(&image);
+    AbandonOutput(&settings);
+  }
+};
+
+}  // namespace
+
+static bool WriteWholeFile(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file != nullptr && std::fclose(file) != 0) written = false;
+  return written;
+}
+
+Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
+  PictureFormat format{};
+  if (Failure failure = FormatForPath(job.output, &format)) return failure;
+  PendingFiles pending;
+  if (Failure failure = BeginOutput(job.output, &pending.image)) return failure;
+  if (!job.record.empty())
+    if (Failure failure = BeginOutput(job.record, &pending.settings)) return failure;
+
+  auto start = std::chrono::steady_clock::now();
+  Picture picture;
+  if (Failure failure = ReadPicture(job.input, &picture)) return failure;
+  if (!job.mask.empty())
+    if (Failure failure = ReadMask(job.mask, picture.image.width, picture.image.height, &picture.image.mask))
+      return failure;
+  double decodeSeconds = SecondsSince(start);
+
+  ToHostRange(picture.image);
+  ProgressBar bar = NewProgressBar(job.input, job.quiet);
+  RunOutcome outcome;
+  if (Failure failure = RunModule(module, std::move(picture.image), request, &bar, &outcome)) {
+    if (failure.code == kExitInterrupted) failure.message += "; " + job.output + " was not written";
+    return failure;
+  }
+  picture.image = std::move(outcome.output);
+  picture.image.mask.clear();
+  FromHostRange(picture.image);
+
+  start = std::chrono::steady_clock::now();
+  if (Failure failure = WritePicture(pending.image.tempPath, picture, format)) return failure;
+  if (!job.record.empty()) {
+    if (!outcome.recorded)
+      return Fail(kExitModule, "the plug-in recorded no settings, so " + job.record + " cannot be written");
+    if (!WriteWholeFile(pending.settings.tempPath, FormatSettingsJson(*outcome.recorded)))
+      return Fail(kExitOutput, job.record + ": cannot write");
+  }
+  if (Failure failure = CommitOutput(&pending.image)) return failure;
+  if (!job.record.empty())
+    if (Failure failure = CommitOutput(&pending.settings)) return failure;
+  double encodeSeconds = SecondsSince(start);
+  if (job.timings)
+    std::fprintf(stderr, "%s: decode %.3f s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
+                 outcome.seconds, encodeSeconds);
+  return {};
+}

@@ -1,0 +1,23 @@
+// Filtering one image file into another: decode, run the plug-in, encode,
+// and put the result in place atomically. Shared by filter and play.
+#pragma once
+
+#include <string>
+
+#include "cli/ModuleRun.h"
+
+struct FilterJob {
+  std::string input;
+  std::string output;
+  std::string mask;  // empty: no selection
+  bool quiet = false;
+  bool timings = false;  // print decode, plug-in and encode times
+  std::string record;    // a settings file to write, or empty
+};
+
+struct ParsedArguments;
+// The job that the options common to the filtering commands describe.
+FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input,
+                                 const std::string& output);
+
+Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request);

@@ -1,0 +1,174 @@
+#include "cli/ForeignKernels.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+bool IsSeparator(char c) { return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Splits on commas and white space; empty fields between two commas are errors.
+std::vector<std::string> SplitNumbers(const std::string& text) {
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : text + " ") {
+    if (!IsSeparator(c)) {
+      field += c;
+      continue;
+    }
+    if (!field.empty()) fields.push_back(field);
+    field.clear();
+  }
+  return fields;
+}
+
+bool ParseNumber(const std::string& text, double* value) {
+  if (text == "nan" || text == "NaN") {  // ImageMagick: outside the kernel, so no weight
+    *value = 0.0;
+    return true;
+  }
+  errno = 0;
+  char* end = nullptr;
+  *value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end == text.c_str() + text.size() && errno == 0 && std::isfinite(*value);
+}
+
+Failure ParseNumbers(const std::vector<std::string>& fields, const std::string& where, std::vector<double>* values) {
+  for (const std::string& field : fields) {
+    double value = 0;
+    if (!ParseNumber(field, &value)) return Fail(kExitKernel, where + ": \"" + field + "\" is not a number");
+    values->push_back(value);
+  }
+  return {};
+}
+
+Failure CheckSize(int32_t width, int32_t height, const std::string& where) {
+  if (width < 1 || height < 1 || width > 1001 || height > 1001)
+    return Fail(kExitKernel, where + ": a kernel size must lie between 1 and 1001");
+  if (width % 2 == 0 || height % 2 == 0)
+    return Fail(kExitKernel, where + ": the kernel is " + std::to_string(width) + " x " + std::to_string(height) +
+                                 "; only odd sizes have a centre pixel");
+  return {};
+}
+
+bool ParseCount(const std::string& text, int32_t* value) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  *value = std::atoi(text.c_str());
+  return true;
+}
+
+}  // namespace
+
+Failure ParseVipsMatrix(const std::string& text, const std::string& name, ForeignKernel* kernel) {
+  std::istringstream lines(text);
+  std::string line;
+  std::vector<std::vector<std::string>> rows;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields = SplitNumbers(line);
+    if (!fields.empty()) rows.push_back(fields);
+  }
+  if (rows.empty()) return Fail(kExitKernel, name + ": empty; a matrix file starts with \"width height [scale [offset]]\"");
+  const std::vector<std::string>& header = rows[0];
+  if (header.size() < 2 || header.size() > 4 || !ParseCount(header[0], &kernel->width) ||
+      !ParseCount(header[1], &kernel->height))
+    return Fail(kExitKernel, name + ": the first line must be \"width height [scale [offset]]\"");
+  if (Failure failure = CheckSize(kernel->width, kernel->height, name)) return failure;
+  kernel->scale = 1.0;
+  kernel->offset = 0.0;
+  if (header.size() > 2 && !ParseNumber(header[2], &kernel->scale))
+    return Fail(kExitKernel, name + ": the scale \"" + header[2] + "\" is not a number");
+  if (header.size() > 3 && !ParseNumber(header[3], &kernel->offset))
+    return Fail(kExitKernel, name + ": the offset \"" + header[3] + "\" is not a number");
+  if (kernel->scale == 0.0) return Fail(kExitKernel, name + ": the scale is 0; the sums would be divided by zero");
+  if (rows.size() - 1 != size_t(kernel->height))
+    return Fail(kExitKernel, name + ": the header announces " + std::to_string(kernel->height) + " rows but " +
+                                 std::to_string(rows.size() - 1) + " follow");
+  kernel->values.clear();
+  for (size_t r = 1; r < rows.size(); ++r) {
+    std::string where = name + " row " + std::to_string(r);
+    if (rows[r].size() != size_t(kernel->width))
+      return Fail(kExitKernel, where + ": " + std::to_string(rows[r].size()) + " values where the header announces " +
+                                   std::to_string(kernel->width));
+    if (Failure failure = ParseNumbers(rows[r], where, &kernel->values)) return failure;
+  }
+  return {};
+}
+
+Failure ParseMagickKernel(const std::string& text, ForeignKernel* kernel) {
+  const std::string where = "kernel string";
+  size_t colon = text.find(':');
+  std::string body = colon == std::string::npos ? text : text.substr(colon + 1);
+  kernel->values.clear();
+  kernel->scale = 1.0;
+  kernel->offset = 0.0;
+  if (Failure failure = ParseNumbers(SplitNumbers(body), where, &kernel->values)) return failure;
+  int32_t count = int32_t(kernel->values.size());
+  if (colon == std::string::npos) {
+    int32_t side = int32_t(std::lround(std::sqrt(double(count))));
+    if (side * side != count || side % 2 == 0)
+      return Fail(kExitKernel, where + ": " + std::to_string(count) +
+                                   " values; give the size first, as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\"");
+    kernel->width = kernel->height = side;
+    return {};
+  }
+  std::string geometry = text.substr(0, colon);
+  geometry.erase(std::remove(geometry.begin(), geometry.end(), ' '), geometry.end());
+  size_t plus = geometry.find('+');
+  std::string size = geometry.substr(0, plus);
+  size_t x = size.find_first_of("xX");
+  if (!ParseCount(size.substr(0, x), &kernel->width) ||
+      !ParseCount(x == std::string::npos ? size : size.substr(x + 1), &kernel->height))
+    return Fail(kExitKernel, where + ": \"" + geometry + "\" is no size; named kernels are not understood, give "
+                                     "the values as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\"");
+  if (Failure failure = CheckSize(kernel->width, kernel->height, where)) return failure;
+  if (plus != std::string::npos) {
+    std::string origin = geometry.substr(plus + 1);
+    size_t second = origin.find('+');
+    int32_t ox = -1, oy = -1;
+    if (second == std::string::npos || !ParseCount(origin.substr(0, second), &ox) ||
+        !ParseCount(origin.substr(second + 1), &oy) || ox != kernel->width / 2 || oy != kernel->height / 2)
+      return Fail(kExitKernel, where + ": the origin \"+" + origin + "\" is not the centre; the filter always " +
+                                   "centres its kernel");
+  }
+  if (count != kernel->width * kernel->height)
+    return Fail(kExitKernel, where + ": " + std::to_string(count) + " values for a " + std::to_string(kernel->width) +
+                                 " x " + std::to_string(kernel->height) + " kernel");
+  return {};
+}
+
+Failure ParseCoefficientList(const std::string& text, KernelGrid* grid) {
+  std::vector<double> values;
+  if (Failure failure = ParseNumbers(SplitNumbers(text), "coefficients", &values)) return failure;
+  if (values.size() != grid->size())
+    return Fail(kExitKernel, "coefficients: " + std::to_string(values.size()) +
+                                 " numbers; give all 49, row by row, separated by commas");
+  std::transform(values.begin(), values.end(), grid->begin(), [](double v) { return float(v); });
+  return {};
+}
+
+void PlaceForeignKernel(const ForeignKernel& kernel, KernelGrid* grid) {
+  // Pad to a square of odd side n, as a file of that size would hold it.
+  int32_t n = std::max(kernel.width, kernel.height);
+  int32_t padLeft = (n - kernel.width) / 2, padTop = (n - kernel.height) / 2;
+  auto source = [&](int32_t row, int32_t column) {
+    int32_t r = row - padTop, c = column - padLeft;
+    return r < 0 || c < 0 || r >= kernel.height || c >= kernel.width ? 0.0
+                                                                     : kernel.values[size_t(r) * kernel.width + c];
+  };
+  for (int32_t row = 0; row < 7; ++row)
+    for (int32_t column = 0; column < 7; ++column) {
+      double value = 0.0;
+      if (n == 7) {
+        value = source(row, column);
+      } else {
+        // Grid row j, column i shows the square's row i - k, column j - k.
+        int32_t k = (7 - n) / 2;
+        int32_t r = column - k, c = row - k;
+        if (r >= 0 && r < n && c >= 0 && c < n) value = source(r, c);
+      }
+      (*grid)[size_t(7 * row + column)] = float(value);
+    }
+}

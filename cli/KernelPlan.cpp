@@ -1,0 +1,115 @@
+#include "cli/KernelPlan.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+std::vector<OptionSpec> KernelOptions() {
+  return {
+      {"kernel", 'k', "FILE", "load a kernel file with the dialog's Load button (.acf or .txt)"},
+      {"matrix", 0, "FILE", "a libvips matrix file: \"W H [scale [offset]]\", then the rows"},
+      {"kernel-string", 0, "SPEC", "an ImageMagick-style kernel, as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\""},
+      {"coefficients", 0, "LIST", "the grid's 49 numbers, row by row, separated by commas"},
+      {"scale", 's', "X", "scale factor: each weighted sum is divided by X (0 to 10000)"},
+      {"offset", 'o', "Y", "add constant: added after the division (-10000 to 10000)"},
+      {"autoscale", 'a', "", "stretch the result so that its darkest pixel is black, its lightest white"},
+      {"no-autoscale", 0, "", "use the scale factor and add constant"},
+  };
+}
+
+std::string KernelOptionsDetails() {
+  return "Kernels: --kernel loads the file inside the plug-in, exactly as the dialog's Load\n"
+         "button does (a .txt file turns Autoscale on, an .acf file brings its own scale and\n"
+         "offset). --matrix, --kernel-string and --coefficients are typed into the dialog's\n"
+         "fields; their scale factor is 1 (a matrix file's header scale and offset apply)\n"
+         "and Autoscale is off, unless --scale, --offset or --autoscale say otherwise.\n"
+         "Without any of them the plug-in's last kernel (its preferences) is used.\n\n"
+         "Orientation: a kernel of other than 7 x 7 lands in the grid as the dialog's Load\n"
+         "puts it, centred and transposed: the file's first row becomes the first column\n"
+         "of the centre square (a 3 x 3 whose first row is 1,2,3 weighs the pixels left of\n"
+         "the centre by 1, 2, 3 from top to bottom).\n"
+         "A symmetric kernel is unchanged by this; give 7 x 7 or --coefficients to place\n"
+         "a non-symmetric kernel exactly. Larger kernels give their centre 7 x 7, kernels\n"
+         "that are not square are padded with zeros to a square first.\n";
+}
+
+static Failure ParseFloatOption(const ParsedArguments& arguments, const std::string& name, double low, double high,
+                                std::optional<float>* value) {
+  if (!HasValue(arguments, name)) return {};
+  std::string text = OptionValue(arguments, name);
+  char* end = nullptr;
+  errno = 0;
+  double number = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || errno != 0 || !(number >= low && number <= high))
+    return Fail(kExitUsage, "--" + name + " \"" + text + "\": give a number from " + std::to_string(int(low)) +
+                                " to " + std::to_string(int(high)));
+  *value = float(number);
+  return {};
+}
+
+static Failure ReadTextFile(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(kExitKernel, path + ": cannot open the kernel file; check the name");
+  std::ostringstream content;
+  content << in.rdbuf();
+  *text = content.str();
+  return {};
+}
+
+static Failure CheckLoadable(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(kExitKernel, path + ": cannot open the kernel file; check the name");
+  return {};
+}
+
+Failure KernelPlanFromArguments(const ParsedArguments& arguments, KernelPlan* plan) {
+  int sources = 0;
+  for (const char* name : {"kernel", "matrix", "kernel-string", "coefficients"}) sources += HasValue(arguments, name);
+  if (sources > 1)
+    return Fail(kExitUsage, "give only one of --kernel, --matrix, --kernel-string and --coefficients");
+  if (HasSwitch(arguments, "autoscale") && HasSwitch(arguments, "no-autoscale"))
+    return Fail(kExitUsage, "give --autoscale or --no-autoscale, not both");
+  plan->description = "the plug-in's last kernel";
+  if (HasValue(arguments, "kernel")) {
+    plan->loadFile = OptionValue(arguments, "kernel");
+    plan->description = plan->loadFile;
+    if (Failure failure = CheckLoadable(plan->loadFile)) return failure;
+  } else if (HasValue(arguments, "coefficients")) {
+    KernelGrid grid{};
+    if (Failure failure = ParseCoefficientList(OptionValue(arguments, "coefficients"), &grid)) return failure;
+    plan->grid = grid;
+    plan->description = "--coefficients";
+  } else if (HasValue(arguments, "matrix") || HasValue(arguments, "kernel-string")) {
+    ForeignKernel kernel;
+    if (HasValue(arguments, "matrix")) {
+      std::string path = OptionValue(arguments, "matrix"), text;
+      if (Failure failure = ReadTextFile(path, &text)) return failure;
+      if (Failure failure = ParseVipsMatrix(text, path, &kernel)) return failure;
+      plan->description = path;
+    } else {
+      if (Failure failure = ParseMagickKernel(OptionValue(arguments, "kernel-string"), &kernel)) return failure;
+      plan->description = "--kernel-string";
+    }
+    KernelGrid grid{};
+    PlaceForeignKernel(kernel, &grid);
+    plan->grid = grid;
+    plan->scale = float(kernel.scale);
+    plan->offset = float(kernel.offset);
+  }
+  if (plan->grid) {
+    if (!plan->scale) plan->scale = 1.0f;
+    if (!plan->offset) plan->offset = 0.0f;
+    plan->autoscale = false;
+  }
+  if (Failure failure = ParseFloatOption(arguments, "scale", 0, 10000, &plan->scale)) return failure;
+  if (Failure failure = ParseFloatOption(arguments, "offset", -10000, 10000, &plan->offset)) return failure;
+  if ((plan->scale && !(*plan->scale >= 0 && *plan->scale <= 10000)) ||
+      (plan->offset && !(*plan->offset >= -10000 && *plan->offset <= 10000)))
+    return Fail(kExitKernel, plan->description + ": the scale factor must lie in 0..10000 and the add constant in "
+                                                 "-10000..10000, the ranges the plug-in records and plays back");
+  if (HasSwitch(arguments, "autoscale")) plan->autoscale = true;
+  if (HasSwitch(arguments, "no-autoscale")) plan->autoscale = false;
+  return {};
+}

@@ -1,0 +1,40 @@
+#include "cli/ModuleRun.h"
+
+#include <chrono>
+
+#include "cli/Interrupt.h"
+
+Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module) {
+  std::string path = pathOrEmpty.empty() ? hostsim::ModuleBesideProgram() : pathOrEmpty;
+  *module = hostsim::LoadModule(path);
+  if (module->entryPoint == nullptr)
+    return Fail(kExitModule, module->error + "; build it with ./scripts/build native, or name one with --module");
+  return {};
+}
+
+static ProgressBar* activeBar = nullptr;
+
+static void TK_CDECL ReportProgress(int32_t done, int32_t total) {
+  if (activeBar != nullptr) UpdateProgressBar(*activeBar, done, total);
+}
+
+Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
+                  ProgressBar* bar, RunOutcome* outcome) {
+  (void)request;
+  hostsim::HostOptions options;
+  options.abortWhen = [](int32_t) { return InterruptRequested(); };
+  auto start = std::chrono::steady_clock::now();
+  hostsim::Host host(module.entryPoint, std::move(image), options);
+  host.record().progressProc = ReportProgress;
+  activeBar = bar;
+  int16_t result = host.Run();
+  activeBar = nullptr;
+  if (bar != nullptr) EndProgressBar(*bar);
+  outcome->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted");
+  if (result != 0) return FilterResultFailure(result);
+  if (!host.violations.empty())
+    return Fail(kExitModule, "the module broke the host protocol: " + host.violations.front());
+  outcome->output = host.output();
+  return {};
+}

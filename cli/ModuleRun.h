@@ -1,0 +1,34 @@
+// One run of the plug-in module through the simulated host: the image goes
+// in row by row, the plug-in filters it (showing its dialog, driven by the
+// host, or playing recorded settings back) and the rows come back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cli/Failure.h"
+#include "cli/KernelPlan.h"
+#include "cli/ProgressBar.h"
+#include "cli/SettingsFile.h"
+#include "hostsim/Host.h"
+#include "hostsim/ModuleLoader.h"
+
+// pathOrEmpty empty: tarkel.so beside the program.
+Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module);
+
+struct RunRequest {
+  // Interactive style: the dialog is shown and driven by the plan.
+  KernelPlan plan;
+  // Batch style: these settings are played back without the dialog.
+  std::optional<RecordedSettings> playback;
+};
+
+struct RunOutcome {
+  hostsim::Image output;
+  std::optional<RecordedSettings> recorded;  // what the plug-in handed to the host's scripting
+  double seconds = 0;
+};
+
+Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
+                  ProgressBar* bar, RunOutcome* outcome);

@@ -1,0 +1,65 @@
+#include <fstream>
+#include <sstream>
+
+#include "cli/Commands.h"
+#include "cli/FilterJob.h"
+
+
+static Failure ReadSettings(const std::string& path, RecordedSettings* settings) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(kExitKernel, path + ": cannot open the settings file; record one with tarkel filter --record");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseSettingsJson(text.str(), path, settings);
+}
+
+static std::string NameOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+static Failure RunPlay(const ParsedArguments& arguments) {
+  RunRequest request;
+  RecordedSettings settings;
+  if (Failure failure = ReadSettings(arguments.operands[0], &settings)) return failure;
+  request.playback = settings;
+  std::string into = OptionValue(arguments, "into");
+  std::vector<std::pair<std::string, std::string>> files;
+  const std::vector<std::string>& operands = arguments.operands;
+  if (into.empty()) {
+    if (operands.size() != 3)
+      return Fail(kExitUsage, "give SETTINGS INPUT OUTPUT, or --into DIRECTORY and any number of inputs");
+    files.emplace_back(operands[1], operands[2]);
+  } else {
+    if (operands.size() < 2) return Fail(kExitUsage, "give the images to filter after the settings file");
+    for (size_t i = 1; i < operands.size(); ++i) files.emplace_back(operands[i], into + "/" + NameOf(operands[i]));
+  }
+  hostsim::LoadedModule module;
+  if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
+  Failure failure;
+  for (const auto& [input, output] : files) {
+    failure = RunFilterJob(module, FilterJobFromArguments(arguments, input, output), request);
+    if (failure) break;
+  }
+  hostsim::UnloadModule(module);
+  return failure;
+}
+
+Command PlayCommand() {
+  CommandSpec spec;
+  spec.name = "play";
+  spec.usage = "SETTINGS.json INPUT OUTPUT | SETTINGS.json --into DIR INPUT...";
+  spec.summary = "apply recorded settings to images without the dialog (the batch path)";
+  spec.options = CommonRunOptions();
+  spec.options.push_back({"into", 0, "DIR", "write each result under its input's name into DIR"});
+  spec.details =
+      "The settings file comes from tarkel filter --record. It is handed to the plug-in\n"
+      "as the host's scripting does when it plays a recorded step back without showing\n"
+      "the dialog, so every image gets exactly the recorded kernel, scale factor, add\n"
+      "constant and Autoscale switch. The first failure stops the batch; results\n"
+      "already written stay.\n\n" +
+      CommonRunDetails() + "\nExample:\n  tarkel play sharpen.json --into out/ a.png b.tif c.png\n";
+  spec.minOperands = 2;
+  spec.maxOperands = 100000;
+  return {spec, RunPlay};
+}

@@ -1,0 +1,39 @@
+// The settings the plug-in hands to the host's scripting after a run, kept
+// as a JSON file so that one recorded run can be played back on other files:
+//
+//   { "format": "tarkel-settings", "version": 1, "event": "CsKr",
+//     "recordInfo": 0,
+//     "descriptor": [ { "key": "Krnl", "type": "TEXT", "value": "0.0,..." },
+//                     { "key": "sCAL", "type": "doub", "value": 1.0 }, ... ] }
+//
+// Types: "TEXT" (string), "doub" (number), "long" (integer), "bool"
+// (true/false), "enum" (integer value plus "enumType"). Codes are four
+// characters; texts are single bytes, written as \u00XX above 127.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/Failure.h"
+
+struct RecordedItem {
+  uint32_t key = 0;
+  uint32_t type = 0;  // 'TEXT', 'doub', 'long', 'bool', 'enum'
+  std::string text;
+  double number = 0;      // doub
+  int64_t integer = 0;    // long, bool (0 or 1), enum value
+  uint32_t enumType = 0;  // enum
+};
+
+struct RecordedSettings {
+  uint32_t event = 0;
+  int16_t recordInfo = 0;
+  std::vector<RecordedItem> items;
+};
+
+std::string FormatSettingsJson(const RecordedSettings& settings);
+// name is used in messages.
+Failure ParseSettingsJson(const std::string& text, const std::string& name, RecordedSettings* settings);
+
+std::string CodeText(uint32_t code);  // "sCAL", or "0x00000001" when not printable

@@ -1,0 +1,151 @@
+// Kernels from other tools' notations and where they land in the 7 x 7 grid.
+#include "cli/ForeignKernels.h"
+#include "cli/KernelPlan.h"
+#include "tests/CliSupport.h"
+
+namespace {
+
+float At(const KernelGrid& grid, int row, int column) { return grid[size_t(7 * row + column)]; }
+
+TEST(CliKernels, VipsMatrixGivesValuesScaleAndOffset) {
+  ForeignKernel kernel;
+  ASSERT_FALSE(ParseVipsMatrix("3 3 16 128\n1 2 1\n2 4 2\n1\t2 1\n\n", "blur.mat", &kernel));
+  EXPECT_EQ(kernel.width, 3);
+  EXPECT_EQ(kernel.height, 3);
+  EXPECT_EQ(kernel.scale, 16.0);
+  EXPECT_EQ(kernel.offset, 128.0);
+  EXPECT_EQ(kernel.values, (std::vector<double>{1, 2, 1, 2, 4, 2, 1, 2, 1}));
+  ASSERT_FALSE(ParseVipsMatrix("1 3\n-1.5e-1\n0\n2.5\n", "column.mat", &kernel));
+  EXPECT_EQ(kernel.scale, 1.0);
+  EXPECT_EQ(kernel.offset, 0.0);
+  EXPECT_EQ(kernel.values, (std::vector<double>{-0.15, 0, 2.5}));
+}
+
+TEST(CliKernels, VipsMatrixFaultsAreNamed) {
+  ForeignKernel kernel;
+  auto refusal = [&](const std::string& text) {
+    Failure failure = ParseVipsMatrix(text, "k.mat", &kernel);
+    EXPECT_EQ(failure.code, kExitKernel) << text;
+    return failure.message;
+  };
+  EXPECT_NE(refusal("").find("empty"), std::string::npos);
+  EXPECT_NE(refusal("three by three\n").find("first line"), std::string::npos);
+  EXPECT_NE(refusal("2 2\n1 1\n1 1\n").find("only odd sizes"), std::string::npos);
+  EXPECT_NE(refusal("3 3\n1 1 1\n1 1 1\n").find("3 rows but 2"), std::string::npos);
+  EXPECT_NE(refusal("3 1\n1 1\n").find("2 values where the header announces 3"), std::string::npos);
+  EXPECT_NE(refusal("1 1\nx\n").find("\"x\" is not a number"), std::string::npos);
+  EXPECT_NE(refusal("1 1 0\n1\n").find("scale is 0"), std::string::npos);
+}
+
+TEST(CliKernels, MagickStringsWithAndWithoutSize) {
+  ForeignKernel kernel;
+  ASSERT_FALSE(ParseMagickKernel("3x3: 0,-1,0, -1,5,-1, 0,-1,0", &kernel));
+  EXPECT_EQ(kernel.width, 3);
+  EXPECT_EQ(kernel.values[4], 5.0);
+  ASSERT_FALSE(ParseMagickKernel("5x1+2+0: 1 2 3 2 1", &kernel));
+  EXPECT_EQ(kernel.width, 5);
+  EXPECT_EQ(kernel.height, 1);
+  ASSERT_FALSE(ParseMagickKernel("3: 1,nan,1,1,1,1,1,1,1", &kernel));
+  EXPECT_EQ(kernel.height, 3);
+  EXPECT_EQ(kernel.values[1], 0.0);  // outside the kernel: no weight
+  ASSERT_FALSE(ParseMagickKernel("1 2 3 4 5 6 7 8 9", &kernel));
+  EXPECT_EQ(kernel.width, 3);
+
+  auto refusal = [&](const std::string& text) {
+    Failure failure = ParseMagickKernel(text, &kernel);
+    EXPECT_EQ(failure.code, kExitKernel) << text;
+    return failure.message;
+  };
+  EXPECT_NE(refusal("Gaussian:0x1").find("named kernels"), std::string::npos);
+  EXPECT_NE(refusal("3x3+0+0: 1,1,1,1,1,1,1,1,1").find("not the centre"), std::string::npos);
+  EXPECT_NE(refusal("3x3: 1,1,1").find("3 values for a 3 x 3"), std::string::npos);
+  EXPECT_NE(refusal("1,2,3,4").find("give the size first"), std::string::npos);
+  EXPECT_NE(refusal("4x4: 1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1").find("only odd sizes"), std::string::npos);
+}
+
+TEST(CliKernels, CoefficientListsNeedAll49) {
+  KernelGrid grid{};
+  std::string list;
+  for (int i = 0; i < 49; ++i) list += std::to_string(i) + (i % 7 == 6 ? "\n" : ", ");
+  ASSERT_FALSE(ParseCoefficientList(list, &grid));
+  EXPECT_EQ(At(grid, 1, 2), 9.0f);  // row by row, not transposed
+  EXPECT_NE(ParseCoefficientList("1,2,3", &grid).message.find("3 numbers"), std::string::npos);
+}
+
+TEST(CliKernels, PlacementFollowsTheDialogsLoad) {
+  // A 5 x 5 whose first row is 1..5 shows 1..5 down grid column 1.
+  ForeignKernel five{5, 5, std::vector<double>(25, 0.0)};
+  for (int c = 0; c < 5; ++c) five.values[size_t(c)] = c + 1;
+  KernelGrid grid{};
+  PlaceForeignKernel(five, &grid);
+  for (int r = 1; r <= 5; ++r) EXPECT_EQ(At(grid, r, 1), float(r)) << r;
+  EXPECT_EQ(At(grid, 1, 2), 0.0f);
+  EXPECT_EQ(At(grid, 0, 0), 0.0f);
+
+  // 7 x 7 keeps its orientation.
+  ForeignKernel seven{7, 7, std::vector<double>(49)};
+  for (int i = 0; i < 49; ++i) seven.values[size_t(i)] = i;
+  PlaceForeignKernel(seven, &grid);
+  for (int i = 0; i < 49; ++i) EXPECT_EQ(grid[size_t(i)], float(i));
+
+  // 9 x 9: the centre 7 x 7, transposed.
+  ForeignKernel nine{9, 9, std::vector<double>(81)};
+  for (int i = 0; i < 81; ++i) nine.values[size_t(i)] = i;
+  PlaceForeignKernel(nine, &grid);
+  for (int t = 0; t < 7; ++t)
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(At(grid, t, c), float(9 * (1 + c) + (1 + t)));
+
+  // A 3 x 1 row is padded to 3 x 3 and so stands as a column.
+  ForeignKernel row{3, 1, {1, 2, 3}};
+  PlaceForeignKernel(row, &grid);
+  EXPECT_EQ(At(grid, 2, 3), 1.0f);
+  EXPECT_EQ(At(grid, 3, 3), 2.0f);
+  EXPECT_EQ(At(grid, 4, 3), 3.0f);
+  EXPECT_EQ(At(grid, 3, 2), 0.0f);
+}
+
+ParsedArguments Arguments(std::map<std::string, std::string> values, std::vector<std::string> switches = {}) {
+  ParsedArguments parsed;
+  parsed.values = std::move(values);
+  parsed.switches = std::move(switches);
+  return parsed;
+}
+
+TEST(CliKernels, PlansDefaultToUnitScaleWithoutAutoscaleForTypedKernels) {
+  KernelPlan plan;
+  ASSERT_FALSE(KernelPlanFromArguments(Arguments({{"kernel-string", "3x3: 0,-1,0,-1,5,-1,0,-1,0"}}), &plan));
+  ASSERT_TRUE(plan.grid.has_value());
+  EXPECT_EQ(At(*plan.grid, 3, 3), 5.0f);
+  EXPECT_EQ(plan.scale, 1.0f);
+  EXPECT_EQ(plan.offset, 0.0f);
+  EXPECT_EQ(plan.autoscale, false);
+
+  CliTempDir dir;
+  WriteString(dir.Path("k.mat"), "1 1 4 -8\n2\n");
+  plan = {};
+  ASSERT_FALSE(KernelPlanFromArguments(Arguments({{"matrix", dir.Path("k.mat")}, {"offset", "3"}}), &plan));
+  EXPECT_EQ(plan.scale, 4.0f);
+  EXPECT_EQ(plan.offset, 3.0f);  // the option wins over the header
+
+  plan = {};
+  ASSERT_FALSE(KernelPlanFromArguments(Arguments({}, {"autoscale"}), &plan));
+  EXPECT_FALSE(plan.grid.has_value());
+  EXPECT_FALSE(plan.scale.has_value());  // the preferences keep theirs
+  EXPECT_EQ(plan.autoscale, true);
+}
+
+TEST(CliKernels, PlansRefuseConflictsAndRanges) {
+  KernelPlan plan;
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"kernel", "a.txt"}, {"matrix", "b.mat"}}), &plan).code, kExitUsage);
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({}, {"autoscale", "no-autoscale"}), &plan).code, kExitUsage);
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"scale", "10001"}}), &plan).code, kExitUsage);
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"offset", "ten"}}), &plan).code, kExitUsage);
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"kernel", "/nonexistent/k.txt"}}), &plan).code, kExitKernel);
+  CliTempDir dir;
+  WriteString(dir.Path("big.mat"), "1 1 20000\n1\n");
+  Failure failure = KernelPlanFromArguments(Arguments({{"matrix", dir.Path("big.mat")}}), &plan);
+  EXPECT_EQ(failure.code, kExitKernel);
+  EXPECT_NE(failure.message.find("0..10000"), std::string::npos);
+}
+
+}  // namespace
