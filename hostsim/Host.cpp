@@ -1,5 +1,6 @@
 #include "hostsim/Host.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,6 +29,11 @@ Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth) {
   return image;
 }
 
+bool RectsEmpty(const FilterRecord& record) {
+  const Rect16 &in = record.inRect, &out = record.outRect;
+  return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
+}
+
 namespace {
 
 struct HostHandle {
@@ -48,12 +54,7 @@ static Boolean TK_CDECL HostAbort() {
 
 static void TK_CDECL HostProgress(int32_t done, int32_t total) { Host::current->progress.emplace_back(done, total); }
 
-static OSErr TK_CDECL HostAdvanceState() {
-  Host* host = Host::current;
-  ++host->advanceCalls;
-  host->Exchange();
-  return 0;
-}
+static OSErr TK_CDECL HostAdvanceState() { return Host::current->Advance(); }
 
 static Handle TK_CDECL HostNewHandle(int32_t size) { return Host::current->NewHandle(size); }
 static void TK_CDECL HostDisposeHandle(Handle handle) { Host::current->DisposeHandle(handle); }
@@ -72,7 +73,10 @@ static Ptr TK_CDECL HostLockHandle(Handle handle, Boolean) { return handle != nu
 static void TK_CDECL HostUnlockHandle(Handle) {}
 
 Host::Host(EntryPointProc entryPoint, Image image, HostOptions options)
-    : entryPoint_(entryPoint), input_(std::move(image)), output_(input_), options_(std::move(options)) {
+    : entryPoint_(entryPoint), input_(std::move(image)), options_(std::move(options)) {
+  if (!options_.writeInPlace) output_ = input_;
+  if (!options_.writeInPlace && options_.outputFill >= 0)
+    std::fill(output_.samples.begin(), output_.samples.end(), uint8_t(options_.outputFill));
   // Hosts allocate more than the record and zero what they do not set.
   recordBytes_ = std::make_unique<uint8_t[]>(sizeof(FilterRecord) + 256);
   std::memset(recordBytes_.get(), 0, sizeof(FilterRecord) + 256);
@@ -132,6 +136,12 @@ int32_t Host::HandleSize(Handle handle) const {
   return handles_.count(handle) ? reinterpret_cast<HostHandle*>(handle)->size : 0;
 }
 
+OSErr Host::Advance() {
+  if (++advanceCalls == options_.failAdvanceCall) return -128;
+  Exchange();
+  return 0;
+}
+
 int16_t Host::Call(int16_t selector) {
   Host* previous = current;
   current = this;
@@ -149,14 +159,10 @@ int16_t Host::Run(bool withParameters) {
   if (withParameters) result = Call(filterSelectorParameters);
   if (result == 0) result = Call(filterSelectorPrepare);
   if (result == 0) result = Call(filterSelectorStart);
-  auto rectsEmpty = [this] {
-    const Rect16 &in = record_->inRect, &out = record_->outRect;
-    return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
-  };
-  while (result == 0 && !rectsEmpty() && continueCalls < options_.maxContinueCalls) result = Call(filterSelectorContinue);
-  if (result == 0 && !rectsEmpty()) violations.push_back("the row pump did not end");
+  while (result == 0 && !RectsEmpty(*record_) && continueCalls < options_.maxContinueCalls) result = Call(filterSelectorContinue);
+  if (result == 0 && !RectsEmpty(*record_)) violations.push_back("the row pump did not end");
   int16_t finish = Call(filterSelectorFinish);
-  if (result != 0) output_ = input_;  // a failed run leaves the document as it was
+  if (result != 0 && !options_.writeInPlace) output_ = input_;  // a failed run leaves the document as it was
   return result != 0 ? result : finish;
 }
 
@@ -167,6 +173,8 @@ bool Host::CheckRect(const char* what, const Rect16& rect, bool planes, int16_t 
   if (rect.top < f.top || rect.left < f.left || rect.bottom > f.bottom || rect.right > f.right ||
       rect.top > rect.bottom || rect.left > rect.right)
     violations.push_back(name + " outside the filter rectangle");
+  else if (rect.top < 0 || rect.left < 0 || rect.bottom > input_.height || rect.right > input_.width)
+    violations.push_back(name + " outside the image");
   else if (rect.bottom - rect.top > 1)
     violations.push_back(name + " more than one row");
   else if (planes && (lo < 0 || hi >= input_.planes || lo > hi))
@@ -176,42 +184,48 @@ bool Host::CheckRect(const char* what, const Rect16& rect, bool planes, int16_t 
   return false;
 }
 
+// Where a row of the requested planes starts in an image, and how the
+// samples of one pixel lie there and in a host buffer.
+struct RowLayout {
+  size_t offset;  // of the first requested sample of the row
+  size_t chunk;   // bytes of the requested planes of one pixel
+  size_t stride;  // bytes of one pixel in the image
+};
+
+static RowLayout LayoutOf(const Image& image, const Rect16& rect, int16_t lo, int16_t hi) {
+  size_t bytesPerSample = size_t(image.BytesPerSample());
+  return RowLayout{size_t(rect.top) * image.RowBytes() + (size_t(rect.left) * image.planes + lo) * bytesPerSample,
+                   size_t(hi - lo + 1) * bytesPerSample, size_t(image.planes) * bytesPerSample};
+}
+
+static void CopyPixels(uint8_t* to, size_t toStride, const uint8_t* from, size_t fromStride, size_t chunk,
+                       int32_t width) {
+  if (toStride == chunk && fromStride == chunk) {
+    std::memcpy(to, from, chunk * size_t(width));
+    return;
+  }
+  for (int32_t x = 0; x < width; ++x) std::memcpy(to + size_t(x) * toStride, from + size_t(x) * fromStride, chunk);
+}
+
 void Host::Fill(RowBuffer& buffer, const Image& from, const Rect16& rect, int16_t lo, int16_t hi, bool mask) {
   int32_t width = rect.right - rect.left;
-  int32_t bytesPerSample = mask ? 1 : from.BytesPerSample();
-  int32_t planes = mask ? 1 : hi - lo + 1;
   buffer.rect = rect;
   buffer.loPlane = lo;
   buffer.hiPlane = hi;
-  buffer.rowBytes = width * planes * bytesPerSample + options_.rowPadding;
+  RowLayout layout = mask ? RowLayout{size_t(rect.top) * size_t(from.width) + size_t(rect.left), 1, 1}
+                          : LayoutOf(from, rect, lo, hi);
+  buffer.rowBytes = int32_t(layout.chunk) * width + options_.rowPadding;
   buffer.bytes = std::make_unique<uint8_t[]>(size_t(buffer.rowBytes));
-  int32_t y = rect.top;
-  for (int32_t x = 0; x < width; ++x) {
-    int32_t px = rect.left + x;
-    for (int32_t p = 0; p < planes; ++p) {
-      uint8_t* to = buffer.bytes.get() + (size_t(x) * planes + p) * bytesPerSample;
-      if (mask) {
-        *to = from.mask[size_t(y) * from.width + px];
-      } else {
-        uint16_t value = from.Sample(px, y, lo + p);
-        to[0] = uint8_t(value);
-        if (bytesPerSample == 2) to[1] = uint8_t(value >> 8);
-      }
-    }
-  }
+  const uint8_t* source = (mask ? from.mask.data() : from.samples.data()) + layout.offset;
+  CopyPixels(buffer.bytes.get(), layout.chunk, source, layout.stride, layout.chunk, width);
 }
 
 void Host::Commit() {
   if (out_.bytes == nullptr) return;
-  int32_t width = out_.rect.right - out_.rect.left;
-  int32_t planes = out_.hiPlane - out_.loPlane + 1;
-  int32_t bytesPerSample = output_.BytesPerSample();
-  for (int32_t x = 0; x < width; ++x)
-    for (int32_t p = 0; p < planes; ++p) {
-      const uint8_t* from = out_.bytes.get() + (size_t(x) * planes + p) * bytesPerSample;
-      output_.SetSample(out_.rect.left + x, out_.rect.top, out_.loPlane + p,
-                        bytesPerSample == 2 ? uint16_t(from[0] | from[1] << 8) : from[0]);
-    }
+  Image& target = Target();
+  RowLayout layout = LayoutOf(target, out_.rect, out_.loPlane, out_.hiPlane);
+  CopyPixels(target.samples.data() + layout.offset, layout.stride, out_.bytes.get(), layout.chunk, layout.chunk,
+             out_.rect.right - out_.rect.left);
   out_.bytes.reset();
 }
 
@@ -223,7 +237,7 @@ void Host::Exchange() {
   if (CheckRect("inRect", r.inRect, true, r.inLoPlane, r.inHiPlane))
     Fill(in_, input_, r.inRect, r.inLoPlane, r.inHiPlane, false);
   if (CheckRect("outRect", r.outRect, true, r.outLoPlane, r.outHiPlane))
-    Fill(out_, output_, r.outRect, r.outLoPlane, r.outHiPlane, false);
+    Fill(out_, Target(), r.outRect, r.outLoPlane, r.outHiPlane, false);
   if (r.haveMask && !input_.mask.empty() && CheckRect("maskRect", r.maskRect, false, 0, 0))
     Fill(mask_, input_, r.maskRect, 0, 0, true);
   r.inData = in_.bytes.get();

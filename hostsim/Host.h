@@ -31,12 +31,18 @@ struct Image {
 
 Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth);
 
+// True when the plug-in has emptied inRect and outRect: the row pump is over.
+bool RectsEmpty(const FilterRecord& record);
+
 struct HostOptions {
   bool advanceState = true;
   int16_t imageMode = -1;           // -1: derived from planes and depth
   bool haveFilterRect = false;      // false: the whole image
   Rect16 filterRect{};
   int32_t rowPadding = 0;           // extra bytes at the end of each buffer row
+  bool writeInPlace = false;        // output rows go back into the one image (no second copy)
+  int32_t outputFill = -1;          // 0..255: the output copy starts as this byte, so unwritten rows show
+  int32_t failAdvanceCall = 0;      // > 0: that advanceState call answers -128 and delivers nothing
   bool abortProc = true;
   bool progressProc = true;
   bool handleProcs = true;
@@ -60,7 +66,8 @@ class Host {
 
   FilterRecord& record() { return *record_; }
   const Image& input() const { return input_; }
-  const Image& output() const { return output_; }
+  // With writeInPlace both are the one image the host holds.
+  const Image& output() const { return options_.writeInPlace ? input_ : output_; }
   intptr_t& data() { return data_; }
 
   std::vector<std::pair<int32_t, int32_t>> progress;  // (done, total) per report
@@ -77,6 +84,8 @@ class Host {
 
   // Commits the output row and delivers the rows now requested.
   void Exchange();
+  // The advanceState callback.
+  OSErr Advance();
 
   static Host* current;  // the host whose callbacks are running
 
@@ -90,6 +99,7 @@ class Host {
   void Commit();
   bool CheckRect(const char* what, const Rect16& rect, bool planes, int16_t lo, int16_t hi);
   void Fill(RowBuffer& buffer, const Image& from, const Rect16& rect, int16_t lo, int16_t hi, bool mask);
+  Image& Target() { return options_.writeInPlace ? input_ : output_; }
 
   EntryPointProc entryPoint_;
   Image input_;

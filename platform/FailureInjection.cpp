@@ -1,6 +1,7 @@
 #include "platform/FailureInjection.h"
 
 static int remainingCalls[2] = {-1, -1};
+static int32_t liveCounts[2] = {0, 0};
 
 void PlatformFailAfter(PlatformService service, int count) {
   remainingCalls[static_cast<int>(service)] = count;
@@ -16,3 +17,7 @@ bool PlatformShouldFail(PlatformService service) {
   --remaining;
   return false;
 }
+
+void PlatformTrack(PlatformResource resource, int32_t change) { liveCounts[static_cast<int>(resource)] += change; }
+
+int32_t PlatformLiveCount(PlatformResource resource) { return liveCounts[static_cast<int>(resource)]; }

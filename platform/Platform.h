@@ -1,9 +1,9 @@
 // The operating-system layer. On Windows each call is the Win32 service it
 // is named after; on POSIX an equivalent keeps the same results. Errors are
-// reported as the numbers the file layer maps: 2 not found, 5 access denied,
-// 9 bad handle, 13 permission refused, 22 invalid argument or name,
-// 24 too many open files, 28 disk full, 32 sharing violation; other numbers
-// pass through unmapped.
+// reported as the numbers the file layer maps: 2 not found, 3 path not found,
+// 5 access denied, 9 bad handle, 13 permission refused, 22 invalid argument
+// or name, 24 too many open files, 28 disk full, 32 sharing violation; other
+// numbers pass through unmapped.
 #pragma once
 
 #include <cstdint>
@@ -50,3 +50,8 @@ void PlatformCloseMapping(intptr_t mapping);
 // service pass, the one after fails. A negative count switches it off.
 enum class PlatformService { allocBlock, createMapping };
 void PlatformFailAfter(PlatformService service, int count);
+
+// For leak checks in tests: blocks allocated and not yet freed, views
+// mapped and not yet unmapped.
+enum class PlatformResource { block, view };
+int32_t PlatformLiveCount(PlatformResource resource);

@@ -10,23 +10,7 @@
 
 namespace {
 
-class EntryPointTest : public FixedFilesTest {
- protected:
-  void SetUp() override {
-    FixedFilesTest::SetUp();
-    module = hostsim::LoadModule(ModulePath());
-    ASSERT_NE(module.entryPoint, nullptr) << module.error;
-  }
-  void TearDown() override {
-    hostsim::UnloadModule(module);
-    FixedFilesTest::TearDown();
-  }
-  hostsim::LoadedModule module;
-};
-
-FilterGlobals& GlobalsOf(intptr_t data) {
-  return *static_cast<FilterGlobals*>(reinterpret_cast<PluginHandle*>(data)->data);
-}
+using EntryPointTest = ModuleTest;
 
 TEST_F(EntryPointTest, FirstCallCreatesGlobalsAndAboutAnswersZero) {
   hostsim::Host host(module.entryPoint, hostsim::MakeImage(20, 20, 1, 8));

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "host/FilterGlobals.h"
+#include "host/PluginApi.h"
+#include "hostsim/ModuleLoader.h"
 
 // The directory that "c:\" stands for in this test process.
 std::string FixedRoot();
@@ -19,10 +24,33 @@ bool FileExists(const std::string& path);
 void RemoveFile(const std::string& path);
 // The module built beside the test program.
 std::string ModulePath();
+// The entry point linked into the test program itself: failure injection
+// and the live counts of the platform layer reach this one.
+EntryPointProc LinkedEntryPoint();
+
+// The module's globals behind a host's data slot.
+FilterGlobals& GlobalsOf(intptr_t data);
+
+// Blocks and mapped views alive now; two snapshots compare for leaks.
+struct LiveCounts {
+  int32_t blocks;
+  int32_t views;
+  bool operator==(const LiveCounts&) const = default;
+};
+LiveCounts CurrentLiveCounts();
+void PrintTo(const LiveCounts& counts, std::ostream* out);
 
 // Removes the plug-in's fixed files before and after each test.
 class FixedFilesTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+};
+
+// Loads the module built beside the test program for each test.
+class ModuleTest : public FixedFilesTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  hostsim::LoadedModule module;
 };

@@ -37,7 +37,8 @@ static std::string NativePath(const char* name) {
 // The error numbers the file layer maps, as Windows would report them.
 static uint32_t MapErrno(int error) {
   switch (error) {
-    case ENOENT: case ENOTDIR: return 2;
+    case ENOENT: return 2;
+    case ENOTDIR: return 3;
     case EACCES: case EPERM: case EROFS: case EISDIR: return 5;
     case EBADF: return 9;
     case EINVAL: case ENAMETOOLONG: return 22;
@@ -53,21 +54,59 @@ static bool Fail() {
   return false;
 }
 
-void* PlatformAllocBlock(uint32_t size) {
-  if (PlatformShouldFail(PlatformService::allocBlock)) return nullptr;
-  return std::calloc(size == 0 ? 1 : size, 1);
+// Windows refuses to write, truncate or delete a file that has the read-only
+// attribute or that another opener holds, and anything but reading of a
+// directory. The owner's write bit stands for the attribute and a flock for
+// the open without sharing, so that a privileged user gets the same answers.
+static bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+static bool IsHeldOpen(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held;
 }
 
-void PlatformFreeBlock(void* address) { std::free(address); }
+// 0 when the file may be replaced or removed, else the C runtime's error number.
+static int RefusalToChange(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return 0;  // the call itself reports it
+  return S_ISDIR(info.st_mode) || IsReadOnly(info) || IsHeldOpen(path) ? EACCES : 0;
+}
+
+static bool ParentExists(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return true;
+  struct stat info;
+  return stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void* PlatformAllocBlock(uint32_t size) {
+  if (PlatformShouldFail(PlatformService::allocBlock)) return nullptr;
+  void* block = std::calloc(size == 0 ? 1 : size, 1);
+  if (block != nullptr) PlatformTrack(PlatformResource::block, 1);
+  return block;
+}
+
+void PlatformFreeBlock(void* address) {
+  PlatformTrack(PlatformResource::block, -1);
+  std::free(address);
+}
 
 int32_t PlatformOpenFile(const char* name, OpenAccess access) {
-  int flags = (access == OpenAccess::readWriteRandom ? O_RDWR : O_RDONLY) | O_CLOEXEC;
-  int fd = open(NativePath(name).c_str(), flags);
-  if (fd < 0) return Fail(), kNoPlatformFile;
+  bool write = access == OpenAccess::readWriteRandom;
+  std::string path = NativePath(name);
+  int fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  if (fd < 0) {
+    Fail();
+    if (errno == ENOENT && !ParentExists(path)) lastError = 3;  // path not found
+    return kNoPlatformFile;
+  }
   struct stat info;
-  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {  // Windows refuses directories
+  if (fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || (write && IsReadOnly(info)))) {
     close(fd);
-    errno = EISDIR;
+    errno = EACCES;
     return Fail(), kNoPlatformFile;
   }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {  // share mode 0: one opener at a time
@@ -111,15 +150,19 @@ bool PlatformSeekFile(int32_t file, int32_t offset, uint32_t method) {
 uint32_t PlatformLastError() { return lastError; }
 
 int PlatformCreateFile(const char* name) {
-  int fd = open(NativePath(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return errno == EISDIR ? EACCES : errno;
+  std::string path = NativePath(name);
+  if (int refusal = RefusalToChange(path); refusal != 0) return refusal;
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return errno == EISDIR || errno == EROFS ? EACCES : errno == ENOTDIR ? ENOENT : errno;
   close(fd);
   return 0;
 }
 
 int PlatformRemoveFile(const char* name) {
-  if (std::remove(NativePath(name).c_str()) == 0) return 0;
-  return errno == EPERM || errno == EISDIR || errno == ENOTEMPTY || errno == EROFS ? EACCES : errno;
+  std::string path = NativePath(name);
+  if (int refusal = RefusalToChange(path); refusal != 0) return refusal;
+  if (std::remove(path.c_str()) == 0) return 0;
+  return errno == EPERM || errno == EROFS ? EACCES : errno == ENOTDIR ? ENOENT : errno;
 }
 
 // A mapping is the file descriptor it maps, or this value for the paging file.
@@ -137,11 +180,16 @@ void* PlatformMapView(intptr_t mapping, uint64_t size) {
   int fd = mapping == kAnonymousMapping ? -1 : static_cast<int>(mapping);
   int flags = MAP_SHARED | (fd < 0 ? MAP_ANONYMOUS : 0);
   void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, flags, fd, 0);
-  return view == MAP_FAILED ? nullptr : view;
+  if (view == MAP_FAILED) return nullptr;
+  PlatformTrack(PlatformResource::view, 1);
+  return view;
 }
 
 void PlatformFlushView(void* view, uint64_t size) { msync(view, static_cast<size_t>(size), MS_SYNC); }
 
-void PlatformUnmapView(void* view, uint64_t size) { munmap(view, static_cast<size_t>(size)); }
+void PlatformUnmapView(void* view, uint64_t size) {
+  PlatformTrack(PlatformResource::view, -1);
+  munmap(view, static_cast<size_t>(size));
+}
 
 void PlatformCloseMapping(intptr_t) {}

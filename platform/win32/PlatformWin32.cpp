@@ -19,6 +19,8 @@ static uint32_t MapLastError(DWORD error) {
     case ERROR_INVALID_NAME: case ERROR_NEGATIVE_SEEK: case ERROR_INVALID_PARAMETER: return 22;
     case ERROR_TOO_MANY_OPEN_FILES: return 24;
     case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return 28;
+    // Windows codes that share a number with a mapped one must not pass as it.
+    case 9: case 13: case 22: case 24: case 28: return 1000 + error;
     default: return error;
   }
 }
@@ -33,14 +35,18 @@ static HANDLE ToHandle(int32_t file) { return reinterpret_cast<HANDLE>(static_ca
 
 void* PlatformAllocBlock(uint32_t size) {
   if (PlatformShouldFail(PlatformService::allocBlock)) return nullptr;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  // A movable block of 0 bytes is discarded and cannot be locked; one byte
+  // gives an empty request an address, as on every other platform.
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size == 0 ? 1 : size);
   if (memory == nullptr) return nullptr;
   void* address = GlobalLock(memory);
   if (address == nullptr) GlobalFree(memory);
+  else PlatformTrack(PlatformResource::block, 1);
   return address;
 }
 
 void PlatformFreeBlock(void* address) {
+  PlatformTrack(PlatformResource::block, -1);
   HGLOBAL memory = GlobalHandle(address);
   GlobalUnlock(memory);
   GlobalFree(memory);
@@ -98,11 +104,16 @@ intptr_t PlatformCreateMapping(int32_t file, uint64_t size) {
 }
 
 void* PlatformMapView(intptr_t mapping, uint64_t size) {
-  return MapViewOfFile(reinterpret_cast<HANDLE>(mapping), FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(size));
+  void* view = MapViewOfFile(reinterpret_cast<HANDLE>(mapping), FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(size));
+  if (view != nullptr) PlatformTrack(PlatformResource::view, 1);
+  return view;
 }
 
 void PlatformFlushView(void* view, uint64_t size) { FlushViewOfFile(view, static_cast<SIZE_T>(size)); }
 
-void PlatformUnmapView(void* view, uint64_t) { UnmapViewOfFile(view); }
+void PlatformUnmapView(void* view, uint64_t) {
+  PlatformTrack(PlatformResource::view, -1);
+  UnmapViewOfFile(view);
+}
 
 void PlatformCloseMapping(intptr_t mapping) { CloseHandle(reinterpret_cast<HANDLE>(mapping)); }

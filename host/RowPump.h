@@ -1,0 +1,23 @@
+// The row pump: the image passes from the host into the stores one row per
+// call, is filtered once, and goes back one row per call.
+#pragma once
+
+#include <cstdint>
+
+#include "host/FilterGlobals.h"
+
+// What every pump call derives from the host's record and the globals.
+struct PumpQuantities {
+  int32_t bytesPerSample;  // 1 or 2
+  int32_t width;
+  int32_t height;
+  int32_t planes;
+  int32_t colourPlanes;    // 3 for the RGB modes, else 1
+  int32_t extraPlanes;     // the planes behind the colour planes
+  int32_t row;             // the row this call deals with
+};
+
+PumpQuantities GetPumpQuantities(const FilterGlobals& globals);
+
+// Disposes the backing, opacity and mask stores that exist; the references become null.
+void DisposeRunStores(FilterGlobals& globals);
