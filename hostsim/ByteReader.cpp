@@ -44,10 +44,4 @@ void SkipToAlignment(ByteReader& reader, size_t alignment) {
   if (CanRead(reader, skip)) reader.at += skip;
 }
 
-std::string CodeText(uint32_t code) {
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) text += char(code >> shift);
-  return text;
-}
-
 }  // namespace hostsim

@@ -29,7 +29,4 @@ std::string ReadWideText(ByteReader& reader);
 // Moves to the next multiple of alignment from the start of the bytes.
 void SkipToAlignment(ByteReader& reader, size_t alignment);
 
-// A four-character code as its characters, for messages and listings.
-std::string CodeText(uint32_t code);
-
 }  // namespace hostsim

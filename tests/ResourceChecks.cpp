@@ -8,7 +8,7 @@
 
 #include "host/resources/PluginProperties.h"
 #include "host/resources/Terminology.h"
-#include "hostsim/ByteReader.h"
+#include "hostsim/Descriptor.h"
 #include "hostsim/DialogTemplateReader.h"
 #include "hostsim/PluginPropertiesReader.h"
 #include "hostsim/TerminologyReader.h"

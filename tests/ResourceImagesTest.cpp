@@ -8,7 +8,7 @@
 #include "host/resources/DialogTemplate.h"
 #include "host/resources/PluginProperties.h"
 #include "host/resources/Terminology.h"
-#include "hostsim/ByteReader.h"
+#include "hostsim/Descriptor.h"
 #include "tests/ResourceChecks.h"
 
 using hostsim::CodeText;
