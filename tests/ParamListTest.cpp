@@ -34,11 +34,6 @@ class ParamListTest : public ::testing::Test {
   ParamList* list = nullptr;
 };
 
-TEST_F(ParamListTest, NewListIsZeroFilled) {
-  for (uint32_t i = 0; i < kRunParamSlots * kParamSlotBytes; ++i) ASSERT_EQ(Bytes(list)[i], 0) << i;
-  EXPECT_EQ(NewParamList(1), nullptr);
-}
-
 TEST_F(ParamListTest, HeaderWordsAreBigEndianAndFlagsWidened) {
   InitParamList(list, FourCC("CsKr"), -1, 1);
   EXPECT_EQ(WordBytes(list, 5), "CsKr");
