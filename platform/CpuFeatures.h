@@ -13,3 +13,17 @@ inline bool CpuHasAvx2Fma() {
   return false;
 #endif
 }
+
+// True when the processor and the operating system run AVX-512 code with
+// 16-bit integer lanes (AVX512F and AVX512BW).
+inline bool CpuHasAvx512() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  }();
+  return has;
+#else
+  return false;
+#endif
+}

@@ -1,0 +1,8 @@
+#include "filter/ConvolveRows.h"
+
+RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass) {
+  const RowFunctionSet* set = Sse2RowFunctions();
+  if (plan->isa == ConvolveIsa::avx2) set = Avx2RowFunctions();
+  if (plan->isa == ConvolveIsa::avx512) set = Avx512RowFunctions();
+  return set->rows[plan->integerPath][pass][plan->sixteenBit];
+}

@@ -1,0 +1,34 @@
+// The inner loops: one result row from the seven ring rows, in one variant
+// per instruction set, sum form, pass and sample depth.
+#pragma once
+
+#include <cstdint>
+
+#include "filter/ConvolvePlan.h"
+
+// Ring rows hold doubles on the double path; on the integer path, for each
+// padded sample index m, the pair (sample m, sample m + planes) as biased
+// 16-bit integers.
+struct RowJob {
+  const ConvolvePlan* plan;
+  const void* rows[7];  // ring slots 0..6
+  void* output;         // the result row: 8- or 16-bit samples
+  double minimum;       // autoscale: running range of the sums, then the map
+  double maximum;
+  double factor;
+};
+
+enum RowPass : int32_t { kPlainPass = 0, kScanPass = 1, kMapPass = 2 };
+
+using RowFunction = void (*)(RowJob* job);
+
+// rows[integerPath][pass][sixteenBit]
+struct RowFunctionSet {
+  RowFunction rows[2][3][2];
+};
+
+const RowFunctionSet* Sse2RowFunctions();
+const RowFunctionSet* Avx2RowFunctions();
+const RowFunctionSet* Avx512RowFunctions();
+
+RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass);

@@ -1,0 +1,204 @@
+// The inner loops, written once for every instruction set. An instruction-set
+// file defines its lane record L (vector types, lane counts, block sizes) and
+// the vector helpers for L's types, then includes this file and instantiates
+// MakeRowFunctionSet<L>. Everything here has internal linkage, so variants
+// compiled for different instruction sets never replace one another.
+//
+// Vectors run across neighbouring result samples; each lane sums its own 49
+// products in the one order (column offset outer, row offset inner), and a
+// sample times a widened float coefficient is exact, so every lane rounds
+// exactly as a scalar loop would.
+#pragma once
+
+#include <cstring>
+
+#include "filter/ConvolveRows.h"
+
+namespace {
+
+template <class L>
+void DoubleBlockSums(const RowJob& job, int32_t start, double* sums) {
+  constexpr int kVectors = L::kDoubleBlock / L::kLanes;
+  const ConvolvePlan& plan = *job.plan;
+  const int32_t planes = plan.planes;
+  typename L::Vector sum[kVectors];
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) sum[i] = ZeroOf(L{});
+  for (int32_t column = 0; column < 7; ++column) {
+    for (int32_t row = 0; row < 7; ++row) {
+      const typename L::Vector coefficient = BroadcastOf(plan.coefficients[7 * row + column], L{});
+      const double* source = static_cast<const double*>(job.rows[row]) + start + column * planes;
+#pragma GCC unroll 32
+      for (int i = 0; i < kVectors; ++i) sum[i] = MulAdd(LoadOf(source + i * L::kLanes, L{}), coefficient, sum[i]);
+    }
+  }
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) StoreTo(sums + i * L::kLanes, sum[i]);
+}
+
+// Keeps one running sum per register: the compiler would otherwise regroup
+// the integer additions into trees whose partial sums no longer fit the
+// register file.
+template <class Vector>
+inline void KeepInRegister(Vector& v) {
+  __asm__("" : "+v"(v));
+}
+
+// Exact integer sums: each 32-bit lane adds the products of two taps at a time.
+template <class L>
+void IntegerBlockSums(const RowJob& job, int32_t start, double* sums) {
+  constexpr int kVectors = L::kIntegerBlock / L::kIntegerLanes;
+  const ConvolvePlan& plan = *job.plan;
+  const int32_t planes = plan.planes;
+  // One pointer per step, taken from a table: the compiler would otherwise
+  // keep every step's addresses live at once.
+  const int16_t* sources[28];
+  for (int32_t row = 0; row < 7; ++row) {
+    for (int32_t pair = 0; pair < 4; ++pair) {
+      sources[4 * row + pair] = static_cast<const int16_t*>(job.rows[row]) + 2 * (start + 2 * pair * planes);
+    }
+  }
+  typename L::Integers sum[kVectors];
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) sum[i] = ZeroIntegersOf(L{});
+#pragma GCC unroll 1
+  for (int32_t step = 0; step < 28; ++step) {
+    const typename L::Integers coefficients = BroadcastPairOf(plan.integerPairs[step], L{});
+    const int16_t* source = sources[step];
+#pragma GCC unroll 32
+    for (int i = 0; i < kVectors; ++i) {
+      sum[i] = AddSums(sum[i], MultiplyPairs(LoadPairsOf(source + 2 * i * L::kIntegerLanes, L{}), coefficients));
+      KeepInRegister(sum[i]);
+    }
+  }
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) {
+    StoreAsDoubles(sums + i * L::kIntegerLanes, sum[i], plan.integerBias, plan.integerUnit);
+  }
+}
+
+template <class L, bool Integer>
+constexpr int32_t BlockSamples() {
+  return Integer ? L::kIntegerBlock : L::kDoubleBlock;
+}
+
+template <class L, bool Integer>
+void BlockSums(const RowJob& job, int32_t start, double* sums) {
+  static_assert(BlockSamples<L, Integer>() <= kRowSlackSamples, "a block reads past the row's slack");
+  if constexpr (Integer) {
+    IntegerBlockSums<L>(job, start, sums);
+  } else {
+    DoubleBlockSums<L>(job, start, sums);
+  }
+}
+
+// Truncates the lanes of v toward zero and stores the first count of them.
+template <class L, class Sample>
+void StoreResults(Sample* out, typename L::Vector v, int32_t count) {
+  if (count >= L::kLanes) {
+    StoreTruncated(out, v);
+    return;
+  }
+  Sample tail[L::kLanes];
+  StoreTruncated(tail, v);
+  std::memcpy(out, tail, size_t(count) * sizeof(Sample));
+}
+
+// v = sum / scale + offset, kept within 0..top; a NaN gives 0.
+template <class L, bool Integer, class Sample>
+void PlainRow(RowJob* job) {
+  const ConvolvePlan& plan = *job->plan;
+  constexpr int32_t kBlock = BlockSamples<L, Integer>();
+  alignas(64) double sums[kBlock];
+  Sample* out = static_cast<Sample*>(job->output);
+  const bool divides = plan.divides != 0;
+  const typename L::Vector divisor = BroadcastOf(divides ? plan.divisor : plan.reciprocal, L{});
+  const typename L::Vector offset = BroadcastOf(plan.offsetTerm, L{});
+  const typename L::Vector zero = ZeroOf(L{});
+  const typename L::Vector top = BroadcastOf(plan.top, L{});
+  for (int32_t start = 0; start < plan.rowSamples; start += kBlock) {
+    BlockSums<L, Integer>(*job, start, sums);
+    const int32_t count = plan.rowSamples - start < kBlock ? plan.rowSamples - start : kBlock;
+    for (int32_t i = 0; i < count; i += L::kLanes) {
+      typename L::Vector v = LoadOf(sums + i, L{});
+      v = divides ? Div(v, divisor) : Mul(v, divisor);
+      v = MinOf(MaxOf(Add(v, offset), zero), top);
+      StoreResults<L>(out + start + i, v, count - i);
+    }
+  }
+}
+
+// First autoscale pass: the range of every sum of the row, NaNs left out.
+template <class L, bool Integer>
+void ScanRow(RowJob* job) {
+  const ConvolvePlan& plan = *job->plan;
+  constexpr int32_t kBlock = BlockSamples<L, Integer>();
+  alignas(64) double sums[kBlock];
+  typename L::Vector lowest = BroadcastOf(job->minimum, L{});
+  typename L::Vector highest = BroadcastOf(job->maximum, L{});
+  for (int32_t start = 0; start < plan.rowSamples; start += kBlock) {
+    BlockSums<L, Integer>(*job, start, sums);
+    const int32_t count = plan.rowSamples - start < kBlock ? plan.rowSamples - start : kBlock;
+    int32_t i = 0;
+    for (; i + L::kLanes <= count; i += L::kLanes) {
+      const typename L::Vector v = LoadOf(sums + i, L{});
+      highest = MaxOf(v, highest);
+      lowest = MinOf(v, lowest);
+    }
+    for (; i < count; ++i) {
+      if (sums[i] > job->maximum) job->maximum = sums[i];
+      if (sums[i] < job->minimum) job->minimum = sums[i];
+    }
+  }
+  alignas(64) double lanes[2][L::kLanes];
+  StoreTo(lanes[0], lowest);
+  StoreTo(lanes[1], highest);
+  for (int32_t lane = 0; lane < L::kLanes; ++lane) {
+    if (lanes[1][lane] > job->maximum) job->maximum = lanes[1][lane];
+    if (lanes[0][lane] < job->minimum) job->minimum = lanes[0][lane];
+  }
+}
+
+// Second autoscale pass: (sum - minimum) * factor.
+template <class L, bool Integer, class Sample>
+void MapRow(RowJob* job) {
+  const ConvolvePlan& plan = *job->plan;
+  constexpr int32_t kBlock = BlockSamples<L, Integer>();
+  alignas(64) double sums[kBlock];
+  Sample* out = static_cast<Sample*>(job->output);
+  const typename L::Vector minimum = BroadcastOf(job->minimum, L{});
+  const typename L::Vector factor = BroadcastOf(job->factor, L{});
+  const typename L::Vector zero = ZeroOf(L{});
+  const typename L::Vector top = BroadcastOf(plan.top, L{});
+  for (int32_t start = 0; start < plan.rowSamples; start += kBlock) {
+    BlockSums<L, Integer>(*job, start, sums);
+    const int32_t count = plan.rowSamples - start < kBlock ? plan.rowSamples - start : kBlock;
+    for (int32_t i = 0; i < count; i += L::kLanes) {
+      typename L::Vector v = Mul(Sub(LoadOf(sums + i, L{}), minimum), factor);
+      // Finite sums already lie in 0..top; this only tames infinities and NaNs.
+      v = MinOf(MaxOf(v, zero), top);
+      StoreResults<L>(out + start + i, v, count - i);
+    }
+  }
+}
+
+template <class L, bool Integer>
+constexpr RowFunction RowFunctions[3][2] = {
+    {PlainRow<L, Integer, uint8_t>, PlainRow<L, Integer, uint16_t>},
+    {ScanRow<L, Integer>, ScanRow<L, Integer>},
+    {MapRow<L, Integer, uint8_t>, MapRow<L, Integer, uint16_t>},
+};
+
+template <class L>
+constexpr RowFunctionSet MakeRowFunctionSet() {
+  RowFunctionSet set{};
+  for (int32_t pass = 0; pass < 3; ++pass) {
+    for (int32_t depth = 0; depth < 2; ++depth) {
+      set.rows[0][pass][depth] = RowFunctions<L, false>[pass][depth];
+      set.rows[1][pass][depth] = RowFunctions<L, true>[pass][depth];
+    }
+  }
+  return set;
+}
+
+}  // namespace
