@@ -35,8 +35,10 @@ FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::st
 }
 
 static Failure RunFilter(const ParsedArguments& arguments) {
+  KernelPlan plan;
+  if (Failure failure = KernelPlanFromArguments(arguments, &plan)) return failure;
   RunRequest request;
-  if (Failure failure = KernelPlanFromArguments(arguments, &request.plan)) return failure;
+  request.plan = &plan;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, arguments.operands[0], arguments.operands[1]),

@@ -1,5 +1,6 @@
 #include "cli/KernelPlan.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -58,7 +59,16 @@ static Failure ReadTextFile(const std::string& path, std::string* text) {
   return {};
 }
 
+// The dialog's Load takes paths of up to 255 characters and tells the formats by extension.
 static Failure CheckLoadable(const std::string& path) {
+  std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (extension != ".acf" && extension != ".txt")
+    return Fail(kExitUsage, path + ": --kernel takes .acf and .txt files, as the dialog's Load; use --matrix for "
+                                   "a libvips matrix");
+  if (path.size() > 255)
+    return Fail(kExitUsage, path + ": longer than the 255 characters the dialog's Load takes; move the file or "
+                                   "link it from a shorter path");
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(kExitKernel, path + ": cannot open the kernel file; check the name");
   return {};

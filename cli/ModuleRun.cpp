@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/Interrupt.h"
+#include "hostsim/Descriptor.h"
 
 Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module) {
   std::string path = pathOrEmpty.empty() ? hostsim::ModuleBesideProgram() : pathOrEmpty;
@@ -20,15 +21,20 @@ static void TK_CDECL ReportProgress(int32_t done, int32_t total) {
 
 Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
                   ProgressBar* bar, RunOutcome* outcome) {
-  (void)request;
   hostsim::HostOptions options;
   options.abortWhen = [](int32_t) { return InterruptRequested(); };
   auto start = std::chrono::steady_clock::now();
   hostsim::Host host(module.entryPoint, std::move(image), options);
   host.record().progressProc = ReportProgress;
+  hostsim::ScriptingHost scripting(host);
+  if (request.playback)
+    scripting.Play(request.playback->descriptor, plugInDialogDontDisplay);
+  else
+    scripting.PlayNothing(plugInDialogDisplay);
   activeBar = bar;
   int16_t result = host.Run();
   activeBar = nullptr;
+  outcome->result = result;
   if (bar != nullptr) EndProgressBar(*bar);
   outcome->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted");
@@ -36,5 +42,7 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   if (!host.violations.empty())
     return Fail(kExitModule, "the module broke the host protocol: " + host.violations.front());
   outcome->output = host.output();
+  if (std::optional<hostsim::Descriptor> recorded = scripting.Recorded())
+    outcome->recorded = RecordedSettings{FourCC("CsKr"), scripting.parameters().recordInfo, *recorded};
   return {};
 }

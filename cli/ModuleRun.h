@@ -19,7 +19,7 @@ Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module
 
 struct RunRequest {
   // Interactive style: the dialog is shown and driven by the plan.
-  KernelPlan plan;
+  const KernelPlan* plan = nullptr;
   // Batch style: these settings are played back without the dialog.
   std::optional<RecordedSettings> playback;
 };
@@ -27,6 +27,7 @@ struct RunRequest {
 struct RunOutcome {
   hostsim::Image output;
   std::optional<RecordedSettings> recorded;  // what the plug-in handed to the host's scripting
+  int16_t result = 0;  // the module's result code
   double seconds = 0;
 };
 

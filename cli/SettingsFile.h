@@ -8,7 +8,8 @@
 //
 // Types: "TEXT" (string), "doub" (number), "long" (integer), "bool"
 // (true/false), "enum" (integer value plus "enumType"). Codes are four
-// characters; texts are single bytes, written as \u00XX above 127.
+// characters ("0x00000001" when not printable); texts are single bytes,
+// written as \u00XX above 127.
 #pragma once
 
 #include <cstdint>
@@ -16,24 +17,14 @@
 #include <vector>
 
 #include "cli/Failure.h"
-
-struct RecordedItem {
-  uint32_t key = 0;
-  uint32_t type = 0;  // 'TEXT', 'doub', 'long', 'bool', 'enum'
-  std::string text;
-  double number = 0;      // doub
-  int64_t integer = 0;    // long, bool (0 or 1), enum value
-  uint32_t enumType = 0;  // enum
-};
+#include "hostsim/Descriptor.h"
 
 struct RecordedSettings {
   uint32_t event = 0;
   int16_t recordInfo = 0;
-  std::vector<RecordedItem> items;
+  hostsim::Descriptor descriptor;
 };
 
 std::string FormatSettingsJson(const RecordedSettings& settings);
 // name is used in messages.
 Failure ParseSettingsJson(const std::string& text, const std::string& name, RecordedSettings* settings);
-
-std::string CodeText(uint32_t code);  // "sCAL", or "0x00000001" when not printable

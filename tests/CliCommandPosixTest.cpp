@@ -1,7 +1,18 @@
 // The tarkel program as a person runs it: exit statuses, messages, and no
 // output file whenever a run fails.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include "cli/Failure.h"
 #include "tests/CliSupport.h"
+
+extern char** environ;
 
 namespace {
 
@@ -65,6 +76,56 @@ TEST_F(CliCommand, SampleWritesEveryKind) {
     CliResult result = RunTarkelProgram({"sample", path, "--kind", kind, "--depth", "16", "--size", "9x7"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, path + "\n");
+  }
+}
+
+// Starts tarkel with its output in files; returns the process id.
+pid_t StartTarkel(const std::vector<std::string>& arguments, const std::string& errorFile) {
+  std::vector<std::string> all = {TarkelPath()};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& argument : all) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Waits until the directory holds more than count files (the run's temporary file).
+bool WaitForFiles(const CliTempDir& dir, size_t count) {
+  for (int i = 0; i < 2000 && dir.Files().size() <= count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return dir.Files().size() > count;
+}
+
+TEST(CliInterrupt, CtrlCLeavesNoOutputAndTheInputUntouched) {
+  CliTempDir dir, logs;
+  std::string input = dir.Path("big.png");
+  ASSERT_EQ(RunTarkelProgram({"sample", input, "--size", "3000x2000"}).status, 0);
+  std::vector<uint8_t> before = ReadBytes(input);
+  for (int signals : {1, 2}) {  // the first stops at a safe point, a second at once
+    SCOPED_TRACE(signals);
+    pid_t pid = StartTarkel({"filter", input, dir.Path("out.png"), "--quiet"}, logs.Path("err"));
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitForFiles(dir, 1));
+    for (int i = 0; i < signals; ++i) {
+      kill(pid, SIGINT);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitInterrupted);
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"big.png"});
+    EXPECT_TRUE(ReadBytes(input) == before);
+    std::vector<uint8_t> message = ReadBytes(logs.Path("err"));
+    if (signals == 1) {
+      EXPECT_NE(std::string(message.begin(), message.end()).find("was not written"), std::string::npos);
+    }
   }
 }
 

@@ -141,6 +141,8 @@ TEST(CliKernels, PlansRefuseConflictsAndRanges) {
   EXPECT_EQ(KernelPlanFromArguments(Arguments({{"scale", "10001"}}), &plan).code, kExitUsage);
   EXPECT_EQ(KernelPlanFromArguments(Arguments({{"offset", "ten"}}), &plan).code, kExitUsage);
   EXPECT_EQ(KernelPlanFromArguments(Arguments({{"kernel", "/nonexistent/k.txt"}}), &plan).code, kExitKernel);
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"kernel", "k.mat"}}), &plan).code, kExitUsage);
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"kernel", std::string(300, 'k') + ".TXT"}}), &plan).code, kExitUsage);
   CliTempDir dir;
   WriteString(dir.Path("big.mat"), "1 1 20000\n1\n");
   Failure failure = KernelPlanFromArguments(Arguments({{"matrix", dir.Path("big.mat")}}), &plan);
