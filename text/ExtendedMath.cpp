@@ -4,9 +4,10 @@
 
 #if defined(__i386__) || defined(__x86_64__)
 
-// Every statement that touches the control word or the x87 stack is volatile:
-// the compiler keeps volatile statements in order, so no logarithm or power is
-// moved out of the stretch with the right precision.
+// The asm statements are volatile, which keeps them in order: no logarithm or
+// power moves out of the stretch with the right control word. Plain arithmetic
+// may still drift past its end unless its result reaches memory first (hence
+// the volatile quotient below; the formatters store their digits).
 
 uint16_t BeginExtendedPrecision() {
   uint16_t saved;

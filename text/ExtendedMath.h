@@ -9,7 +9,7 @@
 #include <cstdint>
 
 // Between these two, long double arithmetic is full extended precision with
-// rounding to nearest. They nest.
+// rounding to nearest; results must be stored before the end. They nest.
 uint16_t BeginExtendedPrecision();
 void EndExtendedPrecision(uint16_t savedControl);
 
