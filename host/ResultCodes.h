@@ -8,6 +8,7 @@ enum ResultCode : int16_t {
   dskFulErr = -34,
   ioErr = -36,
   bdNamErr = -37,
+  eofErr = -39,
   posErr = -40,
   tmfoErr = -42,
   fnfErr = -43,

@@ -1,0 +1,190 @@
+#include "dialog/KernelFiles.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "filter/Kernel.h"
+#include "filter/KernelText.h"
+#include "host/Memory.h"
+#include "host/PluginApi.h"
+#include "host/ResultCodes.h"
+#include "text/BoundedText.h"
+#include "text/FieldWriters.h"
+
+constexpr int32_t kAcfBytes = 54;
+constexpr int32_t kAcfSide = 5;
+constexpr int32_t kTokenLimit = 41;
+
+// Every reader starts from "nothing loaded", which is what a failure leaves.
+static void ResetLoadedKernel(LoadedKernel* kernel) {
+  kernel->coefficients = nullptr;
+  kernel->size = 0;
+  kernel->scale = 1.0f;
+  kernel->addConstant = 0.0f;
+}
+
+static float BigEndianWord(const uint8_t* bytes, int32_t index) {
+  return static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * index] << 8 | bytes[2 * index + 1]));
+}
+
+// A short file would leave words the file never held, so it is refused.
+int16_t ReadAcfKernel(const char* path, LoadedKernel* kernel) {
+  ResetLoadedKernel(kernel);
+  FileRef file = kNoFile;
+  int16_t code = FileOpen(path, &file);
+  if (code != noErr) return code;
+  uint8_t bytes[kAcfBytes] = {};
+  int32_t count = kAcfBytes;
+  code = FileRead(file, &count, bytes);
+  FileClose(file);
+  if (code != noErr) return code;
+  if (count < kAcfBytes) return eofErr;
+  auto* values = static_cast<float*>(NewBlock(kAcfSide * kAcfSide * sizeof(float)));
+  if (values == nullptr) return memFullErr;
+  for (int32_t i = 0; i < kAcfSide * kAcfSide; ++i) values[i] = BigEndianWord(bytes, i);
+  kernel->coefficients = values;
+  kernel->size = kAcfSide;
+  kernel->scale = BigEndianWord(bytes, 25);
+  kernel->addConstant = BigEndianWord(bytes, 26);
+  return noErr;
+}
+
+KernelChar ReadKernelChar(FileRef file) {
+  uint8_t byte = 0;
+  int32_t count = 1;
+  if (FileRead(file, &count, &byte) != noErr || count != 1) return {26, true, true};
+  return {static_cast<char>(byte), byte == 13, false};
+}
+
+KernelToken ReadKernelToken(FileRef file) {
+  KernelToken token{};
+  int32_t length = 0;
+  bool leading = true;
+  while (length < kTokenLimit) {
+    const KernelChar next = ReadKernelChar(file);
+    token.endOfLine = next.endOfLine;
+    token.endOfFile = next.endOfFile;
+    const char c = next.character;
+    if (c == '\n' || c == '\f' || c == '\0' || (c == ' ' && leading)) continue;
+    if (next.endOfLine || c == '\t' || c == ',' || c == ' ') break;
+    token.text[length++] = c;
+    leading = false;
+  }
+  token.text[length] = 0;
+  return token;
+}
+
+static float TokenValue(const KernelToken& token) {
+  char field[sizeof(token.text)];
+  std::memcpy(field, token.text, sizeof(field));
+  TerminatedToPrefixed(field);
+  return ParseDecimal(field);
+}
+
+int16_t MeasureTextKernel(FileRef file, int32_t* rows, int32_t* columns) {
+  *rows = 0;
+  *columns = 0;
+  int16_t code = FileSeek(file, seekFromStart, 0);
+  if (code != noErr) return code;
+  for (bool endOfFile = false; !endOfFile;) {
+    int32_t values = 0;
+    bool separated = false;  // a line of one value is no row
+    for (;;) {
+      const KernelToken token = ReadKernelToken(file);
+      ++values;
+      if (token.endOfLine) {
+        endOfFile = token.endOfFile;
+        break;
+      }
+      separated = true;
+    }
+    *columns = std::max(*columns, values);
+    if (separated) ++*rows;
+  }
+  return noErr;
+}
+
+// Every line fills one row, also the lines that did not count as rows.
+static void ReadTextRows(FileRef file, int32_t side, float* values) {
+  for (int32_t row = 0; row < side; ++row) {
+    for (int32_t column = 0;; ++column) {
+      const KernelToken token = ReadKernelToken(file);
+      if (column < side) values[size_t(row) * size_t(side) + size_t(column)] = TokenValue(token);
+      if (token.endOfFile) return;
+      if (token.endOfLine) break;
+    }
+  }
+}
+
+int16_t ReadTextKernel(const char* path, LoadedKernel* kernel) {
+  ResetLoadedKernel(kernel);
+  FileRef file = kNoFile;
+  int16_t code = FileOpen(path, &file);
+  if (code != noErr) return code;
+  int32_t rows = 0, columns = 0;
+  code = MeasureTextKernel(file, &rows, &columns);
+  int32_t side = std::min(rows, columns);
+  if (side % 2 == 0) --side;
+  if (code != noErr || side < 1) {
+    FileClose(file);
+    return code;
+  }
+  const uint64_t bytes = uint64_t(side) * uint64_t(side) * sizeof(float);
+  auto* values = bytes <= UINT32_MAX ? static_cast<float*>(NewClearedBlock(static_cast<uint32_t>(bytes))) : nullptr;
+  code = values == nullptr ? int16_t{memFullErr} : FileSeek(file, seekFromStart, 0);
+  if (code == noErr) {
+    ReadTextRows(file, side, values);
+    kernel->coefficients = values;
+    kernel->size = side;
+  } else {
+    DisposeBlock(values);
+  }
+  FileClose(file);
+  return code;
+}
+
+// Returns the first failed write's code, although the dialog ignores it.
+int16_t WriteTextKernel(const char* path, const float* coefficients, int32_t size) {
+  if (FileCreate(path, FourCC("ttxt"), FourCC("TEXT")) != noErr) {
+    FileDelete(path);
+    FileCreate(path, FourCC("ttxt"), FourCC("TEXT"));
+  }
+  FileRef file = kNoFile;
+  int16_t code = FileOpen(path, &file);
+  if (code != noErr) return code;
+  for (int32_t row = 0; row < size; ++row) {
+    for (int32_t column = 0; column < size; ++column) {
+      const bool last = column == size - 1;
+      const int16_t written = WriteFieldFloat(file, coefficients[row * size + column], !last, last);
+      if (code == noErr) code = written;
+    }
+  }
+  FileClose(file);
+  return code;
+}
+
+void PlaceKernel(const LoadedKernel& kernel, float* grid) {
+  constexpr size_t kSide = kKernelSide;
+  const size_t n = kernel.size > 0 ? size_t(kernel.size) : 0;
+  const float* source = kernel.coefficients;
+  if (n == 0 || source == nullptr) return;
+  if (n == kSide) {
+    std::copy(source, source + kCoefficientCount, grid);
+    return;
+  }
+  // Every other size lands transposed: file row r, column c goes to grid
+  // row c, column r, centred.
+  for (size_t row = 0; row < kSide; ++row) {
+    for (size_t column = 0; column < kSide; ++column) {
+      float& cell = grid[kSide * row + column];
+      if (n > kSide) {
+        const size_t margin = (n - kSide) / 2;
+        cell = source[n * (margin + column) + (margin + row)];
+      } else {
+        const size_t margin = (kSide - n) / 2;
+        const bool inside = column >= margin && column - margin < n && row >= margin && row - margin < n;
+        cell = inside ? source[n * (column - margin) + (row - margin)] : 0.0f;
+      }
+    }
+  }
+}
