@@ -15,6 +15,7 @@ struct Command {
 Command SampleCommand();
 Command FilterCommand();
 Command PlayCommand();
+Command InfoCommand();
 
 // Options and --help text shared by the commands that run the plug-in on files.
 std::vector<OptionSpec> CommonRunOptions();

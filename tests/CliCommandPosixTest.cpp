@@ -37,7 +37,7 @@ struct CliCommand : ::testing::Test {
 TEST_F(CliCommand, HelpForEveryCommand) {
   CliResult overview = RunTarkelProgram({"--help"});
   EXPECT_EQ(overview.status, 0);
-  for (const char* command : {"filter", "play", "sample"}) {
+  for (const char* command : {"filter", "play", "info", "sample"}) {
     EXPECT_NE(overview.out.find(std::string("  ") + command), std::string::npos) << command;
     CliResult help = RunTarkelProgram({command, "--help"});
     EXPECT_EQ(help.status, 0) << command;
@@ -77,6 +77,21 @@ TEST_F(CliCommand, SampleWritesEveryKind) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, path + "\n");
   }
+}
+
+TEST(CliInfo, ShowsWhatAWindowsModuleDeclares) {
+  std::string module = TarkelPath();
+  module = module.substr(0, module.find_last_of('/')) + "/../win64/tarkel.8BF";
+  if (!FileExists(module)) GTEST_SKIP() << "the 64-bit Windows module is not built";
+  CliResult info = RunTarkelProgram({"info", module});
+  ASSERT_EQ(info.status, 0) << info.err;
+  for (const char* text : {"64-bit Windows module", "Name:         Custom..", "Category:     MV*Process",
+                           "Version:      4.0", "ENTRYPOINT (x64)", "grayscale, RGB colour, 16-bit grayscale, 48-bit RGB",
+                           "event CsKr \"Custom Filter\"", "Parameters:   222", "Krnl  TEXT  Custom_Kernel",
+                           "does not copy the source"})
+    EXPECT_NE(info.out.find(text), std::string::npos) << text << "\n" << info.out;
+  CliResult notWindows = RunTarkelProgram({"info", TarkelPath()});
+  EXPECT_EQ(notWindows.status, kExitModule);
 }
 
 // Starts tarkel with its output in files; returns the process id.
