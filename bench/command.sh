@@ -6,7 +6,7 @@
 # Usage: bench/command.sh [ENGINE_BENCHMARK_FILTER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-engineFilter=${1:-'Convolve.*Rgb8.*Integer.*Plain'}
+engineFilter=${1:-'Engine/Rgb8/Integer/Plain/'}
 ./scripts/build native >/dev/null
 build=build/native
 work=$(mktemp -d)

@@ -13,6 +13,19 @@ Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module
   return {};
 }
 
+void ApplySelection(const hostsim::Image& original, hostsim::Image* filtered) {
+  for (int32_t y = 0; y < original.height; ++y)
+    for (int32_t x = 0; x < original.width; ++x) {
+      uint32_t selected = original.mask[size_t(y) * original.width + x];
+      if (selected == 255) continue;
+      for (int32_t plane = 0; plane < original.planes; ++plane) {
+        uint32_t mixed = (filtered->Sample(x, y, plane) * selected + original.Sample(x, y, plane) * (255 - selected) +
+                          127) / 255;
+        filtered->SetSample(x, y, plane, uint16_t(mixed));
+      }
+    }
+}
+
 static ProgressBar* activeBar = nullptr;
 
 static void TK_CDECL ReportProgress(int32_t done, int32_t total) {
@@ -23,7 +36,6 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
                   ProgressBar* bar, RunOutcome* outcome) {
   hostsim::HostOptions options;
   options.abortWhen = [](int32_t) { return InterruptRequested(); };
-  auto start = std::chrono::steady_clock::now();
   hostsim::Host host(module.entryPoint, std::move(image), options);
   host.record().progressProc = ReportProgress;
   hostsim::ScriptingHost scripting(host);
@@ -32,6 +44,7 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   else
     scripting.PlayNothing(plugInDialogDisplay);
   activeBar = bar;
+  auto start = std::chrono::steady_clock::now();  // the host's own copies are not the plug-in's time
   int16_t result = host.Run();
   activeBar = nullptr;
   outcome->result = result;
@@ -42,6 +55,7 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   if (!host.violations.empty())
     return Fail(kExitModule, "the module broke the host protocol: " + host.violations.front());
   outcome->output = host.output();
+  if (!host.input().mask.empty()) ApplySelection(host.input(), &outcome->output);
   if (std::optional<hostsim::Descriptor> recorded = scripting.Recorded())
     outcome->recorded = RecordedSettings{FourCC("CsKr"), scripting.parameters().recordInfo, *recorded};
   return {};

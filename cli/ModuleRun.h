@@ -31,5 +31,10 @@ struct RunOutcome {
   double seconds = 0;
 };
 
+// Editors apply the selection themselves: a filter that does not declare
+// that it writes outside the selection has its result blended with the
+// original by the mask (255 takes the result, 0 keeps the original).
+void ApplySelection(const hostsim::Image& original, hostsim::Image* filtered);
+
 Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
                   ProgressBar* bar, RunOutcome* outcome);

@@ -6,6 +6,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/AtomicOutput.h"
+#include "cli/ModuleRun.h"
 #include "cli/ProgressBar.h"
 #include "tests/CliSupport.h"
 
@@ -88,6 +89,23 @@ TEST(CliProgress, WaitsForItsDelayBeforeDrawing) {
   EXPECT_EQ(FormatProgressBar("x", 25), "x [##########..............................] 25%");
   close(master);
   close(slave);
+}
+
+TEST(CliSelection, TheMaskBlendsTheResultWithTheOriginal) {
+  hostsim::Image original = hostsim::MakeImage(3, 1, 2, 16);
+  original.mask = {255, 0, 128};
+  hostsim::Image filtered = original;
+  for (int32_t x = 0; x < 3; ++x) {
+    original.SetSample(x, 0, 0, 1000);
+    original.SetSample(x, 0, 1, 32768);
+    filtered.SetSample(x, 0, 0, 31000);
+    filtered.SetSample(x, 0, 1, 32768);
+  }
+  ApplySelection(original, &filtered);
+  EXPECT_EQ(filtered.Sample(0, 0, 0), 31000);  // selected: the result
+  EXPECT_EQ(filtered.Sample(1, 0, 0), 1000);   // not selected: the original
+  EXPECT_EQ(filtered.Sample(2, 0, 0), (31000 * 128 + 1000 * 127 + 127) / 255);
+  EXPECT_EQ(filtered.Sample(2, 0, 1), 32768);  // equal planes stay exact
 }
 
 CommandSpec TestCommand() {
