@@ -81,26 +81,55 @@ static bool NewRunStores(FilterGlobals& globals, const PumpQuantities& q) {
   return false;
 }
 
-// Moves each pixel's extra samples, densely packed, into `extra`, then packs
-// the colour samples to the front of the row, pixels in ascending order.
-static void SplitExtraPlanes(uint8_t* row, uint8_t* extra, const PumpQuantities& q) {
-  size_t colourBytes = size_t(q.bytesPerSample) * size_t(q.colourPlanes);
-  size_t extraBytes = size_t(q.bytesPerSample) * size_t(q.extraPlanes);
-  size_t pixelBytes = colourBytes + extraBytes;
-  for (size_t x = 0; x < size_t(q.width); ++x) std::memcpy(extra + x * extraBytes, row + x * pixelBytes + colourBytes, extraBytes);
-  for (size_t x = 0; x < size_t(q.width); ++x) std::memmove(row + x * colourBytes, row + x * pixelBytes, colourBytes);
+// Sample by sample, with the sample's width known to the compiler; the
+// moves are alignment-safe since host rows need not be aligned.
+template <size_t kSampleBytes>
+static void MoveSample(uint8_t* to, const uint8_t* from) {
+  uint8_t sample[kSampleBytes];
+  std::memcpy(sample, from, kSampleBytes);
+  std::memcpy(to, sample, kSampleBytes);
 }
 
-// The reverse, from the last pixel down, so that no sample is overwritten
-// before it has moved: a destination never lies below its source.
-static void MergeExtraPlanes(uint8_t* row, const uint8_t* extra, const PumpQuantities& q) {
-  size_t colourBytes = size_t(q.bytesPerSample) * size_t(q.colourPlanes);
-  size_t extraBytes = size_t(q.bytesPerSample) * size_t(q.extraPlanes);
-  size_t pixelBytes = colourBytes + extraBytes;
-  for (size_t x = size_t(q.width); x-- > 0;) {
-    std::memcpy(row + x * pixelBytes + colourBytes, extra + x * extraBytes, extraBytes);
-    std::memmove(row + x * pixelBytes, row + x * colourBytes, colourBytes);
+// Moves each pixel's extra samples, densely packed, into `extra`, then packs
+// the colour samples to the front of the row, pixels in ascending order.
+template <size_t kSampleBytes>
+static void SplitExtraPlanes(uint8_t* row, uint8_t* extra, size_t width, size_t colourPlanes, size_t extraPlanes) {
+  size_t planes = colourPlanes + extraPlanes;
+  for (size_t x = 0; x < width; ++x)
+    for (size_t p = 0; p < extraPlanes; ++p)
+      MoveSample<kSampleBytes>(extra + (x * extraPlanes + p) * kSampleBytes,
+                               row + (x * planes + colourPlanes + p) * kSampleBytes);
+  for (size_t x = 0; x < width; ++x)
+    for (size_t p = 0; p < colourPlanes; ++p)
+      MoveSample<kSampleBytes>(row + (x * colourPlanes + p) * kSampleBytes, row + (x * planes + p) * kSampleBytes);
+}
+
+// The reverse, from the last pixel and its highest sample down, so that no
+// sample is overwritten before it has moved: a destination never lies
+// below its source.
+template <size_t kSampleBytes>
+static void MergeExtraPlanes(uint8_t* row, const uint8_t* extra, size_t width, size_t colourPlanes,
+                             size_t extraPlanes) {
+  size_t planes = colourPlanes + extraPlanes;
+  for (size_t x = width; x-- > 0;) {
+    for (size_t p = 0; p < extraPlanes; ++p)
+      MoveSample<kSampleBytes>(row + (x * planes + colourPlanes + p) * kSampleBytes,
+                               extra + (x * extraPlanes + p) * kSampleBytes);
+    for (size_t p = colourPlanes; p-- > 0;)
+      MoveSample<kSampleBytes>(row + (x * planes + p) * kSampleBytes, row + (x * colourPlanes + p) * kSampleBytes);
   }
+}
+
+static void SplitRow(uint8_t* row, uint8_t* extra, const PumpQuantities& q) {
+  auto width = size_t(q.width), colour = size_t(q.colourPlanes), extraPlanes = size_t(q.extraPlanes);
+  if (q.bytesPerSample == 2) SplitExtraPlanes<2>(row, extra, width, colour, extraPlanes);
+  else SplitExtraPlanes<1>(row, extra, width, colour, extraPlanes);
+}
+
+static void MergeRow(uint8_t* row, const uint8_t* extra, const PumpQuantities& q) {
+  auto width = size_t(q.width), colour = size_t(q.colourPlanes), extraPlanes = size_t(q.extraPlanes);
+  if (q.bytesPerSample == 2) MergeExtraPlanes<2>(row, extra, width, colour, extraPlanes);
+  else MergeExtraPlanes<1>(row, extra, width, colour, extraPlanes);
 }
 
 static void StoreMaskRow(FilterGlobals& globals, const PumpQuantities& q) {
@@ -119,7 +148,7 @@ static void ReadPumpRow(FilterGlobals& globals, const PumpQuantities& q) {
   if (auto* in = static_cast<uint8_t*>(record.inData); in != nullptr) {
     if (q.extraPlanes > 0) {
       auto* extra = static_cast<uint8_t*>(globals.rowBuffer);
-      SplitExtraPlanes(in, extra, q);
+      SplitRow(in, extra, q);
       WriteStoreRow(globals.opacityStore, 0, q.row, q.bytesPerSample * q.extraPlanes * q.width, extra);
     }
     WriteStoreRow(globals.backingStore, 0, q.row, q.bytesPerSample * q.colourPlanes * q.width, in);
@@ -141,7 +170,7 @@ static void WritePumpRow(FilterGlobals& globals, const PumpQuantities& q) {
     if (q.extraPlanes > 0) {
       auto* extra = static_cast<uint8_t*>(globals.rowBuffer);
       ReadStoreRow(globals.opacityStore, 0, q.row, q.bytesPerSample * q.extraPlanes * q.width, extra);
-      MergeExtraPlanes(out, extra, q);
+      MergeRow(out, extra, q);
     }
   }
   ReportPumpProgress(record, 5 * q.height + q.row, 6 * q.height);

@@ -1,0 +1,71 @@
+// An 8000 x 6000 RGB image with one transparency plane at 16 bits pumped
+// through the native module by a row-by-row host, the filter passing the
+// rows through. Reports rows per second and the process's peak resident
+// memory, which must stay within the image, the host's copy and 32 MiB.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <string>
+
+#include "hostsim/Host.h"
+#include "hostsim/ModuleLoader.h"
+
+namespace {
+
+constexpr int32_t kWidth = 8000;
+constexpr int32_t kHeight = 6000;
+constexpr int32_t kPlanes = 4;
+constexpr int32_t kDepth = 16;
+constexpr double kMiB = 1024.0 * 1024.0;
+
+double PeakResidentBytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_maxrss) * 1024.0;  // KiB on Linux
+}
+
+uint64_t Checksum(const hostsim::Image& image) {
+  uint64_t sum = 0;
+  for (size_t i = 0; i < image.samples.size(); i += 8) sum = sum * 31 + image.samples[i] + (uint64_t(i) << 8);
+  return sum;
+}
+
+void BM_PumpRgbaSixteenBits(benchmark::State& state) {
+  hostsim::LoadedModule module = hostsim::LoadModule(hostsim::ModuleBesideProgram());
+  if (module.entryPoint == nullptr) {
+    state.SkipWithError(module.error.c_str());
+    return;
+  }
+  hostsim::Image image = hostsim::MakeImage(kWidth, kHeight, kPlanes, kDepth);
+  for (size_t i = 0; i < image.samples.size(); ++i) image.samples[i] = uint8_t(i * 7 + i / 4099);
+  const double imageBytes = double(image.samples.size());
+  uint64_t before = Checksum(image);
+
+  hostsim::HostOptions options;
+  options.advanceState = state.range(0) != 0;
+  options.writeInPlace = true;  // the host holds the image once
+  hostsim::Host host(module.entryPoint, std::move(image), options);
+  for (auto _ : state) {
+    host.progress.clear();
+    if (int16_t result = host.Run(); result != 0) {
+      state.SkipWithError(("the run failed with " + std::to_string(result)).c_str());
+      break;
+    }
+  }
+  if (Checksum(host.output()) != before) state.SkipWithError("the image did not come back unchanged");
+  if (!host.violations.empty()) state.SkipWithError(host.violations.front().c_str());
+
+  double peak = PeakResidentBytes();
+  double budget = imageBytes + imageBytes + 32 * kMiB;  // the stores, the host's copy, and a little
+  state.counters["rows/s"] = benchmark::Counter(double(kHeight) * double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["peak_MiB"] = peak / kMiB;
+  state.counters["budget_MiB"] = budget / kMiB;
+  if (peak > budget) state.SkipWithError("peak resident memory above the budget");
+}
+
+BENCHMARK(BM_PumpRgbaSixteenBits)->ArgName("advanceState")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
