@@ -1,6 +1,9 @@
 // Kernels from other tools' notations and where they land in the 7 x 7 grid.
+#include <random>
+
 #include "cli/ForeignKernels.h"
 #include "cli/KernelPlan.h"
+#include "dialog/KernelFiles.h"
 #include "tests/CliSupport.h"
 
 namespace {
@@ -102,6 +105,19 @@ TEST(CliKernels, PlacementFollowsTheDialogsLoad) {
   EXPECT_EQ(At(grid, 3, 3), 2.0f);
   EXPECT_EQ(At(grid, 4, 3), 3.0f);
   EXPECT_EQ(At(grid, 3, 2), 0.0f);
+}
+
+TEST(CliKernels, PlacementMatchesTheModulesOwnForEverySquareSize) {
+  std::mt19937 random(3);
+  for (int32_t n : {1, 3, 5, 7, 9, 11}) {
+    ForeignKernel kernel{n, n, std::vector<double>(size_t(n * n))};
+    std::vector<float> values(size_t(n * n));
+    for (size_t i = 0; i < values.size(); ++i) kernel.values[i] = values[i] = float(int32_t(random() % 201) - 100);
+    KernelGrid ours{}, module{};
+    PlaceForeignKernel(kernel, &ours);
+    PlaceKernel(LoadedKernel{values.data(), n, 1.0f, 0.0f}, module.data());
+    EXPECT_EQ(ours, module) << n;
+  }
 }
 
 ParsedArguments Arguments(std::map<std::string, std::string> values, std::vector<std::string> switches = {}) {

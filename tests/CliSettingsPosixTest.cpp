@@ -8,13 +8,15 @@
 
 namespace {
 
+const char kOddText[] = "0.0,-1.0000,\"q\"\\,\x01\xe9\xff,";  // quotes, a backslash, bytes to escape
+
 TEST(CliSettings, EveryEntryTypeRoundTripsExactly) {
   RecordedSettings settings;
   settings.event = FourCC("CsKr");
   settings.recordInfo = 0;
   hostsim::DescriptorEntry odd = hostsim::IntegerEntry(0x00000001, 5);  // not printable: written in hexadecimal
   settings.descriptor = {
-      hostsim::TextEntry(FourCC("Krnl"), std::string("0.0,-1.0000,\"q\"\\,\x01\xe9\xff,", 23)),
+      hostsim::TextEntry(FourCC("Krnl"), std::string(kOddText, sizeof kOddText - 1)),
       hostsim::DoubleEntry(FourCC("sCAL"), 0.1),
       hostsim::DoubleEntry(FourCC("oFST"), -1.2345678901234567e-300),
       hostsim::BooleanEntry(FourCC("AFlg"), true),
