@@ -36,6 +36,8 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
                   ProgressBar* bar, RunOutcome* outcome) {
   hostsim::HostOptions options;
   options.abortWhen = [](int32_t) { return InterruptRequested(); };
+  // One copy of the image is enough unless the selection needs the original.
+  options.writeInPlace = image.mask.empty();
   hostsim::Host host(module.entryPoint, std::move(image), options);
   host.record().progressProc = ReportProgress;
   hostsim::ScriptingHost scripting(host);
