@@ -9,7 +9,7 @@
 #include "dialog/FileDialogs.h"
 #include "dialog/KernelDialogPort.h"
 #include "dialog/KernelDialogProc.h"
-#include "dialog/Preview.h"
+#include "dialog/PreviewSink.h"
 
 constexpr int32_t kFieldCount = kOffsetField - kFirstCoefficientField + 1;
 constexpr int32_t kHeadlessTextSize = 256;
@@ -33,6 +33,7 @@ struct TarkelDialog {
   int32_t paints;
   bool open;
   intptr_t endCode;
+  PreviewSink preview;  // the device context of every paint
 };
 
 static TarkelDialogDriver installedDriver;
@@ -128,7 +129,7 @@ void EndKernelDialog(DialogWindow window, intptr_t code) {
 }
 
 void PaintKernelDialog(DialogWindow window, void (*draw)(DialogWindow dialog, void* deviceContext)) {
-  draw(window, window);
+  draw(window, &HeadlessOf(window)->preview);
 }
 
 // The controls a driver acts through.
@@ -194,10 +195,10 @@ static void ReadScrollBar(TarkelDialog* dialog, int32_t id, TarkelScrollBar* sta
 
 static int32_t ReadPaintCount(TarkelDialog* dialog) { return dialog->paints; }
 
-static int32_t ReadPreview(TarkelDialog*, TarkelPreview* preview) {
-  const PreviewBitmap* bitmap = LastPreviewBitmap();
-  if (bitmap == nullptr || bitmap->pixels == nullptr) return 0;
-  *preview = TarkelPreview{bitmap->width, bitmap->height, bitmap->pixels};
+static int32_t ReadPreview(TarkelDialog* dialog, TarkelPreview* preview) {
+  const PreviewBitmap& bitmap = dialog->preview.bitmap;
+  if (bitmap.pixels == nullptr) return 0;
+  *preview = TarkelPreview{bitmap.width, bitmap.height, bitmap.pixels};
   return 1;
 }
 
@@ -221,5 +222,6 @@ intptr_t ShowKernelDialog(void*) {
                                       ActHoldPaint, ActChooseFile, ReadIsOpen, ReadText,      ReadIsChecked,
                                       ReadScrollBar, ReadPaintCount, ReadPreview};
   driver.drive(driver.context, &controls);
+  ClearPreviewSink(&dialog.preview);
   return dialog.open ? kDialogCancelled : dialog.endCode;
 }

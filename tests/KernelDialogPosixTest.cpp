@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "dialog/DialogDriver.h"
 #include "dialog/DialogMessages.h"
@@ -35,6 +36,20 @@ TarkelScrollBar Bar(const TarkelDialogControls& c, int32_t id) {
 
 int32_t FieldOfSlot(int32_t slot) { return kFirstCoefficientField + slot; }
 
+// Display row y, column x of the last preview (its rows are stored bottom first).
+uint16_t PreviewPixel(const TarkelDialogControls& c, int32_t x, int32_t y) {
+  TarkelPreview preview{};
+  if (c.getPreview(c.dialog, &preview) == 0) return 0xFFFF;
+  return preview.pixels[size_t(preview.height - 1 - y) * size_t(preview.width) + size_t(x)];
+}
+
+uint16_t GrayPixel(uint8_t sample) {
+  uint16_t five = sample >> 3;
+  return uint16_t(five << 10 | five << 5 | five);
+}
+
+uint8_t Pattern(int32_t x, int32_t y) { return uint8_t((x + 2 * y) & 0xFF); }
+
 class KernelDialogTest : public FixedFilesTest {
  protected:
   void SetUp() override {
@@ -55,6 +70,11 @@ class KernelDialogTest : public FixedFilesTest {
     DisposeBackingStore(store);
     store = nullptr;
     ASSERT_EQ(NewBackingStore(width, height, 1, &store), 0);
+    std::vector<uint8_t> row(size_t(width), 0);
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) row[size_t(x)] = Pattern(x, y);
+      WriteStoreRow(store, 0, y, width, row.data());
+    }
     std::memset(&job, 0, sizeof job);
     job.width = width;
     job.height = height;
@@ -336,6 +356,45 @@ TEST_F(KernelDialogTest, LineAndPageStepsMoveByOneAndTwentyFive) {
               int32_t paints = c.paintCount(c.dialog);
               c.scroll(c.dialog, kVerticalBar, SB_ENDSCROLL, 0);
               EXPECT_EQ(c.paintCount(c.dialog), paints);
+              c.click(c.dialog, kOkButton);
+            }),
+            0);
+}
+
+TEST_F(KernelDialogTest, ThePreviewFollowsTheWorkingKernelAndTheView) {
+  OpenImage(500, 300);
+  for (float& value : kernel.values) value = 0.0f;
+  kernel.values[24] = 1.0f;
+  kernel.values[kScaleFactorSlot] = 1.0f;
+  EXPECT_EQ(Run([](const TarkelDialogControls& c) {
+              TarkelPreview preview{};
+              ASSERT_EQ(c.getPreview(c.dialog, &preview), 1);
+              EXPECT_EQ(preview.width, 196);
+              EXPECT_EQ(preview.height, 183);
+              EXPECT_EQ(PreviewPixel(c, 10, 20), GrayPixel(Pattern(10, 20)));
+              EXPECT_EQ(PreviewPixel(c, 1, 20), 0x7FFF);  // the border the window does not reach
+              c.scroll(c.dialog, kHorizontalBar, SB_BOTTOM, 0);
+              c.scroll(c.dialog, kVerticalBar, SB_LINEDOWN, 0);
+              EXPECT_EQ(PreviewPixel(c, 10, 20), GrayPixel(Pattern(314, 21)));
+              c.typeText(c.dialog, kOffsetField, "\b\b\b300");
+              EXPECT_EQ(PreviewPixel(c, 10, 20), 0x7FFF);
+              c.click(c.dialog, kCancelButton);
+            }),
+            -1);
+}
+
+TEST_F(KernelDialogTest, SixteenBitKernelsPreviewTheSixteenBitSamples) {
+  DisposeBackingStore(store);
+  store = nullptr;
+  ASSERT_EQ(NewBackingStore(60, 50, 2, &store), 0);
+  std::vector<uint16_t> row(60, 32768);
+  for (int32_t y = 0; y < 50; ++y) WriteStoreRow(store, 0, y, 120, row.data());
+  for (float& value : kernel.values) value = 0.0f;
+  kernel.values[24] = 0.5f;
+  kernel.values[kScaleFactorSlot] = 1.0f;
+  kernel.values[kSixteenBitSlot] = 1.0f;
+  EXPECT_EQ(Run([](const TarkelDialogControls& c) {
+              EXPECT_EQ(PreviewPixel(c, 10, 10), GrayPixel(128));  // 16384 >> 7, then >> 3
               c.click(c.dialog, kOkButton);
             }),
             0);
