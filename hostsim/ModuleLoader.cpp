@@ -53,6 +53,16 @@ void UnloadModule(LoadedModule& module) {
   module.entryPoint = nullptr;
 }
 
+SetDialogDriverProc FindDialogDriverHook(const LoadedModule& module) {
+  if (module.library == nullptr) return nullptr;
+#if defined(_WIN32)
+  return reinterpret_cast<SetDialogDriverProc>(
+      reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module.library), "TarkelSetDialogDriver")));
+#else
+  return reinterpret_cast<SetDialogDriverProc>(dlsym(module.library, "TarkelSetDialogDriver"));
+#endif
+}
+
 std::string ModuleBesideProgram() {
 #if defined(_WIN32)
   char buffer[MAX_PATH];

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "dialog/DialogDriver.h"
 #include "host/PluginApi.h"
 
 namespace hostsim {
@@ -15,6 +16,11 @@ struct LoadedModule {
 
 LoadedModule LoadModule(const std::string& path);
 void UnloadModule(LoadedModule& module);
+
+// The POSIX module's hook that installs a dialog driver; null for modules
+// without one (every Windows module).
+using SetDialogDriverProc = int32_t (*)(const TarkelDialogDriver* driver);
+SetDialogDriverProc FindDialogDriverHook(const LoadedModule& module);
 
 // tarkel.so or tarkel.8BF in the directory of the running program.
 std::string ModuleBesideProgram();
