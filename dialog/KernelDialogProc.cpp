@@ -107,10 +107,10 @@ static intptr_t CommandKernelDialog(DialogWindow dialog, int32_t id, uint16_t no
       ShowWorkingKernel(dialog);
       return FALSE;
     case kLoadButton:
-      LoadKernelFileAction(&state.workingKernel);
+      LoadKernelFileAction(values);
       ShowWorkingKernel(dialog);
       return TRUE;
-    case kSaveButton: SaveKernelFileAction(&state.workingKernel); return TRUE;
+    case kSaveButton: SaveKernelFileAction(values); return TRUE;
     case kAutoscaleBox:
       values[kAutoscaleSlot] = values[kAutoscaleSlot] != 0.0f ? 0.0f : 1.0f;
       ShowWorkingKernel(dialog);

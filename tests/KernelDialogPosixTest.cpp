@@ -361,6 +361,41 @@ TEST_F(KernelDialogTest, LineAndPageStepsMoveByOneAndTwentyFive) {
             0);
 }
 
+TEST_F(KernelDialogTest, LoadShowsTheFilesKernelAndSaveWritesTheGrid) {
+  std::string loaded = FixedRoot() + "three.txt";
+  std::string saved = FixedRoot() + "saved.txt";
+  WriteString(loaded, "1\t2\t3\r\n4\t5\t6\r\n7\t8\t9\r\n");
+  kernel.values[kAutoscaleSlot] = 0.0f;
+  EXPECT_EQ(Run([&](const TarkelDialogControls& c) {
+              c.chooseFile(c.dialog, loaded.c_str());
+              c.click(c.dialog, kLoadButton);
+              // Placed in the centre, file rows down the grid's columns.
+              EXPECT_EQ(Text(c, FieldOfSlot(7 * 2 + 2)), "1.00000");
+              EXPECT_EQ(Text(c, FieldOfSlot(7 * 3 + 2)), "2.00000");
+              EXPECT_EQ(Text(c, FieldOfSlot(7 * 2 + 3)), "4.00000");
+              EXPECT_EQ(Text(c, FieldOfSlot(0)), "0.0");
+              EXPECT_EQ(Text(c, kScaleField), "1.00000");
+              EXPECT_EQ(Text(c, kOffsetField), "0.0");
+              EXPECT_EQ(c.isChecked(c.dialog, kAutoscaleBox), 1);
+              int32_t paints = c.paintCount(c.dialog);
+              c.chooseFile(c.dialog, saved.c_str());
+              c.click(c.dialog, kSaveButton);
+              EXPECT_EQ(c.paintCount(c.dialog), paints);
+              c.chooseFile(c.dialog, nullptr);
+              c.click(c.dialog, kLoadButton);  // cancelled: the fields are refreshed all the same
+              EXPECT_EQ(c.paintCount(c.dialog), paints + 1);
+              EXPECT_EQ(Text(c, FieldOfSlot(7 * 3 + 2)), "2.00000");
+              c.click(c.dialog, kOkButton);
+            }),
+            0);
+  EXPECT_EQ(kernel.values[7 * 3 + 2], 2.0f);
+  EXPECT_EQ(kernel.values[kAutoscaleSlot], 1.0f);
+  std::vector<uint8_t> bytes = ReadBytes(saved);
+  std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(text.substr(0, 29), "0.0\t0.0\t0.0\t0.0\t0.0\t0.0\t0.0\r\n");
+  EXPECT_NE(text.find("\t1.00000\t4.00000\t7.00000\t"), std::string::npos);
+}
+
 TEST_F(KernelDialogTest, ThePreviewFollowsTheWorkingKernelAndTheView) {
   OpenImage(500, 300);
   for (float& value : kernel.values) value = 0.0f;
