@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/ResultCodes.h"
+#include "host/RowPump.h"
 #include "store/ImageStore.h"
 
 void InitGlobals(FilterGlobals& globals) {
@@ -48,8 +49,29 @@ static bool BothRectsEmpty(const FilterRecord& record) {
   return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
 }
 
+// A host record that would make the pump copy past the host's rows or the
+// stores: fewer planes than the mode's colour planes, an inverted or
+// oversized rectangle, or samples wider than 16 bits.
+static bool HostRecordUsable(const FilterGlobals& globals) {
+  const FilterRecord& record = *globals.filterRecord;
+  PumpQuantities q = GetPumpQuantities(globals);
+  bool depthKnown = record.depth == 0 || record.depth == 8 || record.depth == 16;
+  return depthKnown && q.extraPlanes >= 0 && q.width >= 0 && q.height >= 0 && q.width <= INT16_MAX &&
+         q.height <= INT16_MAX;
+}
+
+static void EndRunAtStart(FilterGlobals& globals, int16_t result) {
+  globals.result = result;
+  globals.state = Done;
+  EmptyRect(globals.filterRecord->inRect);
+  EmptyRect(globals.filterRecord->outRect);
+}
+
 void HandleStart(FilterGlobals& globals) {
   FilterRecord& record = *globals.filterRecord;
+  // A run the host never finished leaves its stores and blocks behind;
+  // finish clears its references, so only such leftovers are released here.
+  HandleFinish(globals);
   globals.sampleDepth = record.depth == 16 ? 16 : 8;
   globals.state = ReadingRows;
   globals.backingStore = nullptr;
@@ -58,14 +80,21 @@ void HandleStart(FilterGlobals& globals) {
   globals.maskStore = nullptr;
   globals.useMask = 0;
   globals.maskAllSelected = 0xFF;
+  globals.rowBuffer = nullptr;
+  // A record the pump cannot serve is refused; nothing to filter is a clean pass.
+  bool usable = HostRecordUsable(globals);
+  if (!usable || record.filterRect.right == record.filterRect.left ||
+      record.filterRect.bottom == record.filterRect.top) {
+    EndRunAtStart(globals, usable ? int16_t{noErr} : int16_t{filterBadParameters});
+    return;
+  }
 
   const Rect16& filterRect = record.filterRect;
   int32_t width = int32_t{filterRect.right} - filterRect.left;
   int64_t rowBytes = int64_t{globals.sampleDepth / 8} * width * record.planes;
   globals.rowBuffer = rowBytes > 0 && rowBytes <= UINT32_MAX ? NewBlock(static_cast<uint32_t>(rowBytes)) : nullptr;
   if (rowBytes > 0 && globals.rowBuffer == nullptr) {
-    globals.result = memFullErr;
-    globals.state = Done;
+    EndRunAtStart(globals, memFullErr);
     return;
   }
   globals.filterLeft = filterRect.left;

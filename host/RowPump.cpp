@@ -142,7 +142,25 @@ static void StoreMaskRow(FilterGlobals& globals, const PumpQuantities& q) {
   globals.maskAllSelected = all;
 }
 
+// A host row shorter than the pump would copy ends the run instead of being
+// read or written past its end.
+static bool HostRowsTooShort(FilterGlobals& globals, const PumpQuantities& q, bool reading) {
+  const FilterRecord& record = *globals.filterRecord;
+  int64_t rowLength = int64_t{q.bytesPerSample} * q.planes * q.width;
+  bool tooShort = reading ? record.inData != nullptr && record.inRowBytes < rowLength
+                          : record.outData != nullptr && record.outRowBytes < rowLength;
+  if (reading && globals.useMask) tooShort = tooShort || (record.maskData != nullptr && record.maskRowBytes < q.width);
+  if (!tooShort) return false;
+  globals.result = filterBadParameters;
+  globals.state = Done;
+  DisposeRunStores(globals);
+  EmptyRect(globals.filterRecord->inRect);
+  EmptyRect(globals.filterRecord->outRect);
+  return true;
+}
+
 static void ReadPumpRow(FilterGlobals& globals, const PumpQuantities& q) {
+  if (HostRowsTooShort(globals, q, true)) return;
   if (globals.backingStore == nullptr && !NewRunStores(globals, q)) return;
   FilterRecord& record = *globals.filterRecord;
   if (auto* in = static_cast<uint8_t*>(record.inData); in != nullptr) {
@@ -164,6 +182,7 @@ static void ReadPumpRow(FilterGlobals& globals, const PumpQuantities& q) {
 }
 
 static void WritePumpRow(FilterGlobals& globals, const PumpQuantities& q) {
+  if (HostRowsTooShort(globals, q, false)) return;
   FilterRecord& record = *globals.filterRecord;
   if (auto* out = static_cast<uint8_t*>(record.outData); out != nullptr) {
     ReadStoreRow(globals.backingStore, 0, q.row, q.bytesPerSample * q.colourPlanes * q.width, out);

@@ -1,0 +1,161 @@
+// Hosts that break the protocol or hand over unusual records: each run ends
+// with a result code or a clean pass, never a request beyond the filter
+// rectangle, a crash or a write outside the host's buffers.
+#include <gtest/gtest.h>
+
+#include "host/ResultCodes.h"
+#include "hostsim/Host.h"
+#include "hostsim/ModuleLoader.h"
+#include "tests/TestSupport.h"
+
+namespace {
+
+class HostileHostTest : public FixedFilesTest {
+ protected:
+  void SetUp() override {
+    FixedFilesTest::SetUp();
+    module = hostsim::LoadModule(ModulePath());
+    ASSERT_NE(module.entryPoint, nullptr) << module.error;
+  }
+  void TearDown() override {
+    hostsim::UnloadModule(module);
+    FixedFilesTest::TearDown();
+  }
+  static hostsim::Image Patterned(int32_t width, int32_t height, int32_t planes, int32_t depth) {
+    hostsim::Image image = hostsim::MakeImage(width, height, planes, depth);
+    for (size_t i = 0; i < image.samples.size(); ++i) image.samples[i] = uint8_t(i * 37 + 11);
+    return image;
+  }
+  int16_t Continue(hostsim::Host& host) {
+    // Called past the host's row exchange, so the buffers stay as the test left them.
+    int16_t result = 1;
+    hostsim::Host::current = &host;
+    module.entryPoint(filterSelectorContinue, &host.record(), &host.data(), &result);
+    hostsim::Host::current = nullptr;
+    return result;
+  }
+  hostsim::LoadedModule module;
+};
+
+TEST_F(HostileHostTest, RecordsThePumpCannotServeAreRefusedAtStart) {
+  struct Case {
+    const char* what;
+    int16_t planes;
+    int16_t mode;
+    int32_t depth;
+    Rect16 rect;
+  };
+  const Case cases[] = {
+      {"no planes", 0, plugInModeGrayScale, 8, {0, 0, 20, 20}},
+      {"RGB with one plane", 1, plugInModeRGBColor, 8, {0, 0, 20, 20}},
+      {"32-bit samples", 3, plugInModeRGBColor, 32, {0, 0, 20, 20}},
+      {"inverted rectangle", 3, plugInModeRGBColor, 8, {15, 15, 5, 5}},
+      {"negative inverted rectangle", 3, plugInModeRGBColor, 8, {-2, -3, -9, -9}},
+      {"wider than 32767", 3, plugInModeRGBColor, 8, {0, -20000, 20, 20000}},
+  };
+  for (const Case& c : cases) {
+    hostsim::HostOptions options;
+    options.haveFilterRect = true;
+    options.filterRect = c.rect;
+    options.imageMode = c.mode;
+    options.depthField = c.depth;
+    hostsim::Host host(module.entryPoint, Patterned(20, 20, 3, 8), options);
+    host.record().planes = c.planes;
+    EXPECT_EQ(host.Run(), filterBadParameters) << c.what;
+    EXPECT_TRUE(host.violations.empty()) << c.what << ": " << host.violations.front();
+    EXPECT_EQ(host.output().samples, host.input().samples) << c.what;
+  }
+}
+
+TEST_F(HostileHostTest, AnEmptyRectangleIsACleanPass) {
+  for (Rect16 rect : {Rect16{5, 5, 5, 15}, Rect16{5, 5, 15, 5}}) {
+    hostsim::HostOptions options;
+    options.haveFilterRect = true;
+    options.filterRect = rect;
+    hostsim::Host host(module.entryPoint, Patterned(20, 20, 1, 8), options);
+    EXPECT_EQ(host.Run(), 0);
+    EXPECT_TRUE(host.violations.empty());
+    EXPECT_EQ(host.output().samples, host.input().samples);
+  }
+}
+
+TEST_F(HostileHostTest, ModesThePropertiesRefuseStillPassSafely) {
+  // Indexed, CMYK and Lab images filter their first plane; the rest pass through.
+  for (int16_t mode : {plugInModeIndexedColor, plugInModeCMYKColor, plugInModeLabColor}) {
+    hostsim::HostOptions options;
+    options.imageMode = mode;
+    hostsim::Host host(module.entryPoint, Patterned(20, 20, 4, 8), options);
+    int16_t result = host.Run();
+    EXPECT_TRUE(result == 0 || result == userCanceledErr) << mode;
+    EXPECT_TRUE(host.violations.empty()) << mode;
+    for (int32_t y = 0; y < 20; ++y)
+      for (int32_t x = 0; x < 20; ++x)
+        for (int32_t p = 1; p < 4; ++p) ASSERT_EQ(host.output().Sample(x, y, p), host.input().Sample(x, y, p));
+  }
+}
+
+TEST_F(HostileHostTest, SeventeenPlanesKeepEveryExtraPlane) {
+  hostsim::Host host(module.entryPoint, Patterned(16, 16, 17, 16));
+  int16_t result = host.Run();
+  EXPECT_TRUE(result == 0 || result == userCanceledErr);
+  EXPECT_TRUE(host.violations.empty());
+  for (int32_t p = 1; p < 17; ++p) EXPECT_EQ(host.output().Sample(7, 9, p), host.input().Sample(7, 9, p));
+}
+
+TEST_F(HostileHostTest, WiderRowStridesAreHonoured) {
+  hostsim::HostOptions options;
+  options.rowPadding = 13;
+  options.advanceState = false;
+  hostsim::Host host(module.entryPoint, Patterned(17, 15, 4, 8), options);
+  int16_t result = host.Run();
+  EXPECT_TRUE(result == 0 || result == userCanceledErr);
+  EXPECT_TRUE(host.violations.empty());
+}
+
+TEST_F(HostileHostTest, RowsShorterThanTheRowEndTheRun) {
+  hostsim::HostOptions options;
+  options.advanceState = false;
+  hostsim::Host host(module.entryPoint, Patterned(20, 20, 3, 8), options);
+  ASSERT_EQ(host.Call(filterSelectorStart), 0);
+  host.record().inRowBytes = 20 * 3 - 1;
+  EXPECT_EQ(Continue(host), filterBadParameters);
+  EXPECT_EQ(host.record().inRect.bottom, 0);
+  host.Call(filterSelectorFinish);
+}
+
+TEST_F(HostileHostTest, MissingRowBuffersAreSkippedNotRead) {
+  hostsim::HostOptions options;
+  options.advanceState = false;
+  hostsim::Host host(module.entryPoint, Patterned(20, 20, 4, 8), options);
+  ASSERT_EQ(host.Call(filterSelectorStart), 0);
+  host.record().inData = nullptr;
+  host.record().outData = nullptr;
+  EXPECT_EQ(Continue(host), 0);
+  host.Call(filterSelectorFinish);
+}
+
+TEST_F(HostileHostTest, SelectorsOutOfOrderNeitherCrashNorLeak) {
+  hostsim::HostOptions options;
+  options.advanceState = false;
+  hostsim::Host host(module.entryPoint, Patterned(20, 20, 3, 8), options);
+  EXPECT_EQ(host.Call(filterSelectorStart), 0);
+  EXPECT_EQ(host.Call(filterSelectorContinue), 0);
+  EXPECT_EQ(host.Call(filterSelectorStart), 0);  // a second start without finish
+  EXPECT_EQ(host.Call(filterSelectorFinish), 0);
+  EXPECT_EQ(host.Call(filterSelectorFinish), 0);
+  EXPECT_EQ(host.Call(filterSelectorContinue), 0);  // after finish: nothing left to pump
+  EXPECT_TRUE(host.violations.empty());
+}
+
+TEST_F(HostileHostTest, TheModuleRunsAgainAfterBeingReloaded) {
+  for (int round = 0; round < 2; ++round) {
+    hostsim::Host host(module.entryPoint, Patterned(20, 20, 1, 8));
+    int16_t result = host.Run();
+    EXPECT_TRUE(result == 0 || result == userCanceledErr);
+    hostsim::UnloadModule(module);
+    module = hostsim::LoadModule(ModulePath());
+    ASSERT_NE(module.entryPoint, nullptr) << module.error;
+  }
+}
+
+}  // namespace
