@@ -49,17 +49,6 @@ static bool BothRectsEmpty(const FilterRecord& record) {
   return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
 }
 
-// A host record that would make the pump copy past the host's rows or the
-// stores: fewer planes than the mode's colour planes, an inverted or
-// oversized rectangle, or samples wider than 16 bits.
-static bool HostRecordUsable(const FilterGlobals& globals) {
-  const FilterRecord& record = *globals.filterRecord;
-  PumpQuantities q = GetPumpQuantities(globals);
-  bool depthKnown = record.depth == 0 || record.depth == 8 || record.depth == 16;
-  return depthKnown && q.extraPlanes >= 0 && q.width >= 0 && q.height >= 0 && q.width <= INT16_MAX &&
-         q.height <= INT16_MAX;
-}
-
 static void EndRunAtStart(FilterGlobals& globals, int16_t result) {
   globals.result = result;
   globals.state = Done;
@@ -81,11 +70,15 @@ void HandleStart(FilterGlobals& globals) {
   globals.useMask = 0;
   globals.maskAllSelected = 0xFF;
   globals.rowBuffer = nullptr;
-  // A record the pump cannot serve is refused; nothing to filter is a clean pass.
-  bool usable = HostRecordUsable(globals);
-  if (!usable || record.filterRect.right == record.filterRect.left ||
-      record.filterRect.bottom == record.filterRect.top) {
-    EndRunAtStart(globals, usable ? int16_t{noErr} : int16_t{filterBadParameters});
+  // Nothing to filter is a clean pass; a record the pump cannot serve, or
+  // samples wider than 16 bits, are refused before any row is asked for.
+  PumpQuantities q = GetPumpQuantities(globals);
+  if (q.width == 0 || q.height == 0) {
+    EndRunAtStart(globals, noErr);
+    return;
+  }
+  if (!IsPumpable(q) || (record.depth != 0 && record.depth != 8 && record.depth != 16)) {
+    EndRunAtStart(globals, filterBadParameters);
     return;
   }
 

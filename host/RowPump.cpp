@@ -46,10 +46,7 @@ static void ReportPumpProgress(const FilterRecord& record, int32_t done, int32_t
   if (record.progressProc != nullptr) record.progressProc(done, total);
 }
 
-// A record whose rectangle or planes the stores cannot hold (an empty or
-// oversized rectangle, an RGB mode with fewer than three planes) is refused
-// before any host row is read with a wrong length.
-static bool IsPumpable(const PumpQuantities& q) {
+bool IsPumpable(const PumpQuantities& q) {
   return q.width > 0 && q.width <= INT16_MAX && q.height > 0 && q.height <= INT16_MAX && q.extraPlanes >= 0 &&
          (q.bytesPerSample == 1 || q.bytesPerSample == 2) && q.bytesPerSample * q.planes <= INT16_MAX;
 }
