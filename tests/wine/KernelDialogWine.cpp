@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -37,6 +38,18 @@ std::string FieldText(HWND dialog, int32_t id) {
   char text[64] = {};
   GetDlgItemTextA(dialog, id, text, sizeof text);
   return text;
+}
+
+// An Adobe Custom Filter file: a 5 x 5 kernel whose middle row is 1s, scale 5.
+std::string WriteLineKernel() {
+  std::string path = ProgramDirectory() + "line.acf";
+  uint8_t bytes[54] = {};
+  for (int32_t c = 0; c < 5; ++c) bytes[2 * (5 * 2 + c) + 1] = 1;
+  bytes[51] = 5;
+  FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes, 1, sizeof bytes, file);
+  std::fclose(file);
+  return path;
 }
 
 // The engine's plain formula at one pixel whose 7 x 7 window lies inside the image.
@@ -108,10 +121,14 @@ class KernelDialogWine : public ::testing::Test {
   ConvolutionKernel kernel{};
 };
 
-TEST_F(KernelDialogWine, TypedValuesShowInThePreviewAndReachTheCallerOnOk) {
+TEST_F(KernelDialogWine, TypedAndLoadedValuesShowInThePreviewAndReachTheCallerOnOk) {
+  std::string kernelFile = WriteLineKernel();
   std::vector<std::string> failures;
-  ConvolutionKernel expected = kernel;
-  expected.values[24] = 0.5f;
+  // The file's middle row lands down the grid's middle column; the typed
+  // add constant follows it.
+  ConvolutionKernel expected{};
+  for (int32_t row = 1; row <= 5; ++row) expected.values[7 * row + 3] = 1.0f;
+  expected.values[kScaleFactorSlot] = 5.0f;
   expected.values[kOffsetSlot] = 20.0f;
   std::thread user([&] {
     HWND dialog = robot::WaitForDialog(kAutoscaleBox, nullptr, kPatience);
@@ -122,6 +139,17 @@ TEST_F(KernelDialogWine, TypedValuesShowInThePreviewAndReachTheCallerOnOk) {
     robot::WaitForPaint(dialog);
     if (FieldText(dialog, 9 + 24) != "1.00000") failures.push_back("centre field shows " + FieldText(dialog, 33));
     robot::TypeInto(dialog, 9 + 24, "0.5");
+    robot::PressButton(dialog, kLoadButton);
+    HWND open = robot::WaitForDialog(0, "Open Kernel file...", kPatience);
+    if (open == nullptr) {
+      failures.push_back("Load showed no file dialog");
+    } else {
+      robot::ChooseFile(open, kernelFile);
+      if (!robot::WaitForClose(open, kPatience)) failures.push_back("the file dialog did not close");
+    }
+    robot::WaitForPaint(dialog);
+    if (FieldText(dialog, kScaleField) != "5.00000") failures.push_back("scale shows " + FieldText(dialog, kScaleField));
+    if (FieldText(dialog, 9 + 7 + 3) != "1.00000") failures.push_back("Load placed no 1 at row 1, column 3");
     robot::TypeInto(dialog, kOffsetField, "20");
     robot::WaitForPaint(dialog);
     robot::Capture capture = robot::CaptureWindow(dialog);
@@ -137,9 +165,7 @@ TEST_F(KernelDialogWine, TypedValuesShowInThePreviewAndReachTheCallerOnOk) {
   user.join();
   for (const std::string& failure : failures) ADD_FAILURE() << failure;
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(kernel.values[24], 0.5f);
-  EXPECT_EQ(kernel.values[kOffsetSlot], 20.0f);
-  EXPECT_EQ(kernel.values[kScaleFactorSlot], 1.0f);
+  for (int32_t slot = 0; slot <= kAutoscaleSlot; ++slot) EXPECT_EQ(kernel.values[slot], expected.values[slot]) << slot;
 }
 
 }  // namespace
