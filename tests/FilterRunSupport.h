@@ -12,23 +12,10 @@
 #include "host/JobRecord.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
-#include "hostsim/ModuleLoader.h"
 #include "text/NumberFormat.h"
 #include "tests/TestSupport.h"
 
-class FilterRunTest : public FixedFilesTest {
- protected:
-  void SetUp() override {
-    FixedFilesTest::SetUp();
-    module = hostsim::LoadModule(ModulePath());
-    ASSERT_NE(module.entryPoint, nullptr) << module.error;
-  }
-  void TearDown() override {
-    hostsim::UnloadModule(module);
-    FixedFilesTest::TearDown();
-  }
-  hostsim::LoadedModule module;
-};
+class FilterRunTest : public ModuleTest {};
 
 // Samples that differ between neighbours, planes and rows; at 16 bits they
 // reach 32640, so an added offset meets the 32768 ceiling.
@@ -61,6 +48,12 @@ inline hostsim::Descriptor Settings(const std::string& kernel, double scale, dou
           hostsim::DoubleEntry(FourCC("oFST"), offset), hostsim::BooleanEntry(FourCC("AFlg"), autoscale)};
 }
 
+// Played back without the dialog, the identity kernel returns every sample
+// of 15 x 15 pixels or more unchanged (16-bit samples up to 32768).
+inline void PlayIdentity(hostsim::ScriptingHost& scripting) {
+  scripting.Play(Settings(IdentityKernelText(), 1.0, 0.0, false), plugInDialogDontDisplay);
+}
+
 // The descriptor the plug-in records: its texts travel in 514-byte handles.
 inline hostsim::Descriptor Recorded(const std::string& kernel, double scale, double offset, bool autoscale) {
   hostsim::Descriptor descriptor = Settings(kernel, scale, offset, autoscale);
@@ -79,11 +72,6 @@ inline std::string PreferenceSlot(const std::vector<uint8_t>& file, int32_t slot
   if (file.size() < at + 1024) return "";
   const char* text = reinterpret_cast<const char*>(file.data() + at);
   return std::string(text, strnlen(text, 1024));
-}
-
-inline void ExpectRectsEmpty(const FilterRecord& record) {
-  const Rect16 &in = record.inRect, &out = record.outRect;
-  EXPECT_EQ(in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right, 0);
 }
 
 inline std::string LogText() {

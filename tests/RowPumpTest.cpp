@@ -1,5 +1,7 @@
 // The row pump through a row-by-row host: images come back bit-identical
-// through the stores, one row per request, with progress in sixths.
+// through the stores, one row per request, with progress in sixths. The
+// filter in between plays the identity kernel back without its dialog, so
+// images are at least 15 x 15 and 16-bit samples keep to the host's 0..32768.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -11,6 +13,7 @@
 #include "hostsim/Host.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"
+#include "tests/FilterRunSupport.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -19,7 +22,9 @@ hostsim::Image PatternImage(int32_t width, int32_t height, int32_t planes, int32
                             uint32_t seed) {
   hostsim::Image image = hostsim::MakeImage(width, height, planes, depth);
   std::mt19937 random(seed);
-  for (uint8_t& byte : image.samples) byte = uint8_t(random());
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      for (int32_t p = 0; p < planes; ++p) image.SetSample(x, y, p, uint16_t(random() % (depth == 16 ? 32769 : 256)));
   if (withMask) {
     image.mask.resize(size_t(width) * size_t(height));
     for (uint8_t& byte : image.mask) byte = uint8_t(random());
@@ -63,7 +68,7 @@ class RowPumpTest : public ModuleTest {
 
 TEST_F(RowPumpTest, ImagesComeBackBitIdenticalAtBothDepthsWithAndWithoutExtraPlanes) {
   const int32_t planeCounts[] = {1, 2, 3, 4, 5};  // grey, grey + alpha, RGB with 0, 1 and 2 extra planes
-  const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {1, 9}, {7, 1}, {7, 5}, {13, 11}, {2001, 2}, {2, 300}};
+  const std::pair<int32_t, int32_t> sizes[] = {{15, 15}, {15, 22}, {16, 15}, {23, 17}, {2001, 15}, {15, 300}};
   uint32_t seed = 1;
   for (int32_t depth : {8, 16})
     for (int32_t planes : planeCounts)
@@ -77,10 +82,12 @@ TEST_F(RowPumpTest, ImagesComeBackBitIdenticalAtBothDepthsWithAndWithoutExtraPla
             hostsim::HostOptions options = Options(advanceState);
             options.rowPadding = advanceState ? 0 : 3;
             hostsim::Host host(module.entryPoint, image, options);
+            hostsim::ScriptingHost scripting(host);
+            PlayIdentity(scripting);
             ASSERT_EQ(host.Run(), noErr);
             EXPECT_TRUE(host.output().samples == image.samples);
             ASSERT_TRUE(host.violations.empty()) << host.violations.front();
-            EXPECT_EQ(host.progress.size(), size_t(2 * height));
+            EXPECT_EQ(host.progress.size(), size_t(3 * height));  // reading, filtering, writing
           }
 }
 
@@ -88,8 +95,10 @@ TEST_F(RowPumpTest, ModesOtherThanRgbKeepOneColourPlane) {
   for (int16_t mode : {plugInModeMultichannel, plugInModeLabColor, plugInModeCMYKColor}) {
     hostsim::HostOptions options = Options(false);
     options.imageMode = mode;
-    hostsim::Image image = PatternImage(5, 4, 4, 8, false, 11);
+    hostsim::Image image = PatternImage(15, 15, 4, 8, false, 11);
     hostsim::Host host(module.entryPoint, image, options);
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     host.Call(filterSelectorPrepare);
     host.Call(filterSelectorStart);
     host.Call(filterSelectorContinue);
@@ -108,12 +117,14 @@ TEST_F(RowPumpTest, ModesOtherThanRgbKeepOneColourPlane) {
 TEST_F(RowPumpTest, StoresHoldPackedColourSamplesTheExtraPlanesAndTheMask) {
   for (int32_t depth : {8, 16}) {
     SCOPED_TRACE(depth);
-    hostsim::Image image = PatternImage(9, 4, 5, depth, true, 5);
+    hostsim::Image image = PatternImage(15, 15, 5, depth, true, 5);
     hostsim::Host host(module.entryPoint, image, Options(false));
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     host.Call(filterSelectorPrepare);
     host.Call(filterSelectorStart);
     FilterGlobals& globals = GlobalsOf(host.data());
-    while (globals.state == ReadingRows && host.continueCalls < 10) host.Call(filterSelectorContinue);
+    while (globals.state == ReadingRows && host.continueCalls < 20) host.Call(filterSelectorContinue);
     ASSERT_EQ(globals.state, Filtering);
     int32_t sample = depth / 8;
     ASSERT_NE(globals.backingStore, nullptr);
@@ -122,11 +133,11 @@ TEST_F(RowPumpTest, StoresHoldPackedColourSamplesTheExtraPlanesAndTheMask) {
     EXPECT_EQ(globals.backingStore->bytesPerPixel, 3 * sample);
     EXPECT_EQ(globals.opacityStore->bytesPerPixel, 2 * sample);
     EXPECT_EQ(globals.maskStore->bytesPerPixel, 1);
-    for (int32_t row = 0; row < 4; ++row) {
+    for (int32_t row = 0; row < 15; ++row) {
       EXPECT_EQ(StoreRow(globals.backingStore, row), PlaneBytes(image, row, 0, 3)) << row;
       EXPECT_EQ(StoreRow(globals.opacityStore, row), PlaneBytes(image, row, 3, 2)) << row;
       EXPECT_EQ(StoreRow(globals.maskStore, row),
-                std::vector<uint8_t>(image.mask.begin() + row * 9, image.mask.begin() + row * 9 + 9));
+                std::vector<uint8_t>(image.mask.begin() + row * 15, image.mask.begin() + row * 15 + 15));
     }
     // Entering Filtering asked for the first row again, mask included.
     EXPECT_EQ(host.record().inRect.top, 0);
@@ -142,37 +153,44 @@ TEST_F(RowPumpTest, OnlyTheFilterRectangleIsAskedForAndWrittenBack) {
   for (bool advanceState : {true, false}) {
     hostsim::HostOptions options = Options(advanceState);
     options.haveFilterRect = true;
-    options.filterRect = Rect16{3, 2, 12, 9};
-    hostsim::Image image = PatternImage(15, 20, 4, 16, true, 9);
+    options.filterRect = Rect16{3, 2, 21, 19};
+    hostsim::Image image = PatternImage(24, 25, 4, 16, true, 9);
     hostsim::Host host(module.entryPoint, image, options);
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     ASSERT_EQ(host.Run(), noErr);
     ASSERT_TRUE(host.violations.empty()) << host.violations.front();
-    for (int32_t y = 0; y < 20; ++y)
-      for (int32_t x = 0; x < 15; ++x)
+    for (int32_t y = 0; y < 25; ++y)
+      for (int32_t x = 0; x < 24; ++x)
         for (int32_t p = 0; p < 4; ++p) {
-          bool inside = y >= 3 && y < 12 && x >= 2 && x < 9;
+          bool inside = y >= 3 && y < 21 && x >= 2 && x < 19;
           ASSERT_EQ(host.output().Sample(x, y, p), inside ? image.Sample(x, y, p) : 0xA5A5)
               << x << "," << y << "," << p << (advanceState ? " with advanceState" : "");
         }
-    EXPECT_EQ(host.progress.back(), (std::pair<int32_t, int32_t>{5 * 9 + 8, 6 * 9}));
+    EXPECT_EQ(host.progress.back(), (std::pair<int32_t, int32_t>{5 * 18 + 17, 6 * 18}));
   }
 }
 
 TEST_F(RowPumpTest, ProgressRunsThroughTheFirstAndLastSixths) {
   std::vector<std::pair<int32_t, int32_t>> expected;
   for (int32_t row = 0; row < 100; ++row) expected.emplace_back(row, 600);
+  for (int32_t row = 0; row < 100; ++row) expected.emplace_back(100 + 4 * row, 600);  // the filter's
   for (int32_t row = 0; row < 100; ++row) expected.emplace_back(500 + row, 600);
   for (bool advanceState : {true, false}) {
-    hostsim::Host host(module.entryPoint, PatternImage(3, 100, 1, 8, false, 2), Options(advanceState));
+    hostsim::Host host(module.entryPoint, PatternImage(15, 100, 1, 8, false, 2), Options(advanceState));
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     ASSERT_EQ(host.Run(), noErr);
     EXPECT_EQ(host.progress, expected) << advanceState;
   }
 }
 
 TEST_F(RowPumpTest, EveryRowTakesOneCallAndTheFilterOneMore) {
-  for (int32_t height : {1, 4})
+  for (int32_t height : {15, 16})
     for (bool advanceState : {true, false}) {
-      hostsim::Host host(module.entryPoint, PatternImage(6, height, 3, 8, false, 4), Options(advanceState));
+      hostsim::Host host(module.entryPoint, PatternImage(15, height, 3, 8, false, 4), Options(advanceState));
+      hostsim::ScriptingHost scripting(host);
+      PlayIdentity(scripting);
       ASSERT_EQ(host.Run(), noErr);
       int32_t pumpCalls = advanceState ? host.advanceCalls : host.continueCalls;
       EXPECT_EQ(pumpCalls, 2 * height + 1) << height << (advanceState ? " with advanceState" : "");
@@ -182,14 +200,16 @@ TEST_F(RowPumpTest, EveryRowTakesOneCallAndTheFilterOneMore) {
 
 TEST_F(RowPumpTest, MaskAllSelectedStaysSetOnlyForAFullySelectedMask) {
   auto maskAllSelectedAfter = [&](std::vector<uint8_t> mask) {
-    hostsim::Image image = PatternImage(8, 6, 4, 8, false, 6);
+    hostsim::Image image = PatternImage(15, 15, 4, 8, false, 6);
     image.mask = std::move(mask);
     hostsim::Host host(module.entryPoint, image, Options(true));
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     EXPECT_EQ(host.Run(), noErr);
     EXPECT_TRUE(host.output().samples == image.samples);
     return GlobalsOf(host.data()).maskAllSelected;
   };
-  std::vector<uint8_t> full(48, 0xFF);
+  std::vector<uint8_t> full(225, 0xFF);
   EXPECT_EQ(maskAllSelectedAfter(full), 0xFF);
   std::vector<uint8_t> lastBelow = full;
   lastBelow.back() = 0xFE;
@@ -204,15 +224,17 @@ TEST_F(RowPumpTest, AFailingAdvanceStateLeavesTheRowForContinueCalls) {
   for (int32_t failing : {1, 4, 9}) {
     hostsim::HostOptions options = Options(true);
     options.failAdvanceCall = failing;
-    hostsim::Image image = PatternImage(5, 4, 4, 8, true, 8);
+    hostsim::Image image = PatternImage(15, 15, 4, 8, true, 8);
     hostsim::Host host(module.entryPoint, image, options);
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     host.Call(filterSelectorPrepare);
     EXPECT_EQ(host.Call(filterSelectorStart), noErr);
     if (failing == 1) {
       EXPECT_EQ(host.record().inRect.top, 0);
       EXPECT_EQ(host.record().inRect.bottom, 1);
     }
-    while (!hostsim::RectsEmpty(host.record()) && host.continueCalls < 20) host.Call(filterSelectorContinue);
+    while (!hostsim::RectsEmpty(host.record()) && host.continueCalls < 40) host.Call(filterSelectorContinue);
     EXPECT_GT(host.continueCalls, 0) << failing;
     host.Call(filterSelectorFinish);
     EXPECT_TRUE(host.output().samples == image.samples) << failing;
@@ -221,7 +243,9 @@ TEST_F(RowPumpTest, AFailingAdvanceStateLeavesTheRowForContinueCalls) {
 }
 
 TEST_F(RowPumpTest, DoneReleasesTheStoresAndAnUnknownStateDoesNothing) {
-  hostsim::Host host(module.entryPoint, PatternImage(4, 3, 4, 8, true, 3), Options(false));
+  hostsim::Host host(module.entryPoint, PatternImage(15, 15, 4, 8, true, 3), Options(false));
+  hostsim::ScriptingHost scripting(host);
+  PlayIdentity(scripting);
   ASSERT_EQ(host.Call(filterSelectorStart), noErr);
   while (!hostsim::RectsEmpty(host.record())) host.Call(filterSelectorContinue);
   FilterGlobals& globals = GlobalsOf(host.data());
@@ -284,8 +308,10 @@ TEST_F(RowPumpFailureTest, AStoreThatCannotBeCreatedEndsTheRunWithItsCodeAndLeak
 
 TEST_F(RowPumpFailureTest, AMaskStoreThatCannotBeCreatedOnlyDropsTheMask) {
   for (bool advanceState : {true, false}) {
-    hostsim::Image image = PatternImage(6, 5, 1, 16, true, 13);
+    hostsim::Image image = PatternImage(15, 15, 1, 16, true, 13);
     hostsim::Host host(LinkedEntryPoint(), image, Options(advanceState));
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
     host.Call(filterSelectorAbout);
     LiveCounts before = CurrentLiveCounts();
     PlatformFailAfter(PlatformService::createMapping, 1);  // the backing store's mapping, then the mask's
