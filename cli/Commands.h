@@ -16,6 +16,7 @@ Command SampleCommand();
 Command FilterCommand();
 Command PlayCommand();
 Command InfoCommand();
+Command PreviewCommand();
 
 // Options and --help text shared by the commands that run the plug-in on files.
 std::vector<OptionSpec> CommonRunOptions();

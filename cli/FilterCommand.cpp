@@ -35,10 +35,10 @@ FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::st
 }
 
 static Failure RunFilter(const ParsedArguments& arguments) {
-  KernelPlan plan;
-  if (Failure failure = KernelPlanFromArguments(arguments, &plan)) return failure;
+  DialogScript script;
+  if (Failure failure = KernelPlanFromArguments(arguments, &script.plan)) return failure;
   RunRequest request;
-  request.plan = &plan;
+  request.dialog = &script;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, arguments.operands[0], arguments.operands[1]),

@@ -45,14 +45,18 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
     scripting.Play(request.playback->descriptor, plugInDialogDontDisplay);
   else
     scripting.PlayNothing(plugInDialogDisplay);
+  if (request.dialog != nullptr)
+    if (Failure failure = InstallDialogScript(module, request.dialog)) return failure;
   activeBar = bar;
   auto start = std::chrono::steady_clock::now();  // the host's own copies are not the plug-in's time
   int16_t result = host.Run();
   activeBar = nullptr;
+  if (request.dialog != nullptr) RemoveDialogScript(module);
   outcome->result = result;
   if (bar != nullptr) EndProgressBar(*bar);
   outcome->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted");
+  if (request.dialog != nullptr && request.dialog->failure) return request.dialog->failure;
   if (result != 0) return FilterResultFailure(result);
   if (!host.violations.empty())
     return Fail(kExitModule, "the module broke the host protocol: " + host.violations.front());

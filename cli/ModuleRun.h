@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/Failure.h"
-#include "cli/KernelPlan.h"
+#include "cli/DialogScript.h"
 #include "cli/ProgressBar.h"
 #include "cli/SettingsFile.h"
 #include "hostsim/Host.h"
@@ -18,8 +18,8 @@
 Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module);
 
 struct RunRequest {
-  // Interactive style: the dialog is shown and driven by the plan.
-  const KernelPlan* plan = nullptr;
+  // Interactive style: the dialog is shown and the script plays the user.
+  DialogScript* dialog = nullptr;
   // Batch style: these settings are played back without the dialog.
   std::optional<RecordedSettings> playback;
 };

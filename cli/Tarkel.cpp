@@ -4,7 +4,7 @@
 #include "cli/Interrupt.h"
 
 static std::vector<Command> AllCommands() {
-  return {FilterCommand(), PlayCommand(), InfoCommand(), SampleCommand()};
+  return {FilterCommand(), PlayCommand(), PreviewCommand(), InfoCommand(), SampleCommand()};
 }
 
 static std::string OverviewText() {

@@ -37,7 +37,7 @@ struct CliCommand : ::testing::Test {
 TEST_F(CliCommand, HelpForEveryCommand) {
   CliResult overview = RunTarkelProgram({"--help"});
   EXPECT_EQ(overview.status, 0);
-  for (const char* command : {"filter", "play", "info", "sample"}) {
+  for (const char* command : {"filter", "play", "preview", "info", "sample"}) {
     EXPECT_NE(overview.out.find(std::string("  ") + command), std::string::npos) << command;
     CliResult help = RunTarkelProgram({command, "--help"});
     EXPECT_EQ(help.status, 0) << command;

@@ -1,0 +1,96 @@
+#include "cli/DialogScript.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "dialog/DialogDriver.h"
+
+namespace {
+
+// Control ids of the dialog template.
+constexpr int32_t kOkButton = 1, kCancelButton = 2, kLoadButton = 4;
+constexpr int32_t kVerticalBar = 7, kHorizontalBar = 8;
+constexpr int32_t kFirstCoefficient = 9, kScaleField = 58, kOffsetField = 59, kAutoscaleBox = 60;
+constexpr int32_t kThumbPosition = 4;
+// A scale no kernel file can bring (an .acf scale is a whole number, a text
+// file's is 1): still there after Load means that Load loaded nothing.
+constexpr float kUnloadedScale = 0.5f;
+
+std::string FieldContents(const TarkelDialogControls& c, int32_t id) {
+  char text[64] = {};
+  c.getText(c.dialog, id, text, sizeof text);
+  return text;
+}
+
+bool LoadKernelFile(const TarkelDialogControls& c, const std::string& path) {
+  c.setText(c.dialog, kScaleField, FieldText(kUnloadedScale).c_str());
+  c.chooseFile(c.dialog, path.c_str());
+  c.click(c.dialog, kLoadButton);
+  return std::strtof(FieldContents(c, kScaleField).c_str(), nullptr) != kUnloadedScale;
+}
+
+void TypePlan(const TarkelDialogControls& c, const KernelPlan& plan) {
+  if (plan.grid)
+    for (int32_t i = 0; i < 49; ++i) c.setText(c.dialog, kFirstCoefficient + i, FieldText((*plan.grid)[size_t(i)]).c_str());
+  if (plan.scale) c.setText(c.dialog, kScaleField, FieldText(*plan.scale).c_str());
+  if (plan.offset) c.setText(c.dialog, kOffsetField, FieldText(*plan.offset).c_str());
+  if (plan.autoscale && (c.isChecked(c.dialog, kAutoscaleBox) != 0) != *plan.autoscale)
+    c.click(c.dialog, kAutoscaleBox);
+}
+
+PreviewPicture CapturePreview(const TarkelDialogControls& c) {
+  PreviewPicture picture;
+  TarkelPreview preview{};
+  if (c.getPreview(c.dialog, &preview) == 0 || preview.pixels == nullptr) return picture;
+  picture.width = preview.width;
+  picture.height = preview.height;
+  picture.pixels.resize(size_t(preview.width) * preview.height);
+  for (int32_t y = 0; y < preview.height; ++y)  // the bitmap is stored bottom row first
+    for (int32_t x = 0; x < preview.width; ++x)
+      picture.pixels[size_t(y) * preview.width + x] = preview.pixels[size_t(preview.height - 1 - y) * preview.width + x];
+  return picture;
+}
+
+void Drive(void* context, const TarkelDialogControls* controls) {
+  auto* script = static_cast<DialogScript*>(context);
+  const TarkelDialogControls& c = *controls;
+  script->opened = true;
+  if (!script->plan.loadFile.empty() && !LoadKernelFile(c, script->plan.loadFile)) {
+    script->failure = Fail(kExitKernel, script->plan.loadFile + ": the dialog's Load found no kernel in it; a .txt "
+                                                                "file needs lines of two or more numbers, an .acf "
+                                                                "file 54 bytes");
+    c.click(c.dialog, kCancelButton);
+    return;
+  }
+  TypePlan(c, script->plan);
+  if (!script->capturePreview) {
+    c.click(c.dialog, kOkButton);
+    return;
+  }
+  c.scroll(c.dialog, kHorizontalBar, kThumbPosition, script->scrollLeft);
+  c.scroll(c.dialog, kVerticalBar, kThumbPosition, script->scrollTop);
+  script->preview = CapturePreview(c);
+  c.click(c.dialog, kCancelButton);
+}
+
+}  // namespace
+
+std::string FieldText(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", double(value));
+  return text;
+}
+
+Failure InstallDialogScript(const hostsim::LoadedModule& module, DialogScript* script) {
+  hostsim::SetDialogDriverProc install = hostsim::FindDialogDriverHook(module);
+  if (install == nullptr)
+    return Fail(kExitModule, "the module has no dialog driver (TarkelSetDialogDriver), so its dialog cannot be "
+                             "shown here; use the Linux module tarkel.so, or tarkel play");
+  TarkelDialogDriver driver{TARKEL_DIALOG_DRIVER_VERSION, script->frameWidth, script->frameHeight, script, Drive};
+  if (install(&driver) != 0) return Fail(kExitModule, "the module refused the dialog driver; it is of another version");
+  return {};
+}
+
+void RemoveDialogScript(const hostsim::LoadedModule& module) {
+  if (hostsim::SetDialogDriverProc install = hostsim::FindDialogDriverHook(module)) install(nullptr);
+}
