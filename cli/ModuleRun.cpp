@@ -57,6 +57,9 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   outcome->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted");
   if (request.dialog != nullptr && request.dialog->failure) return request.dialog->failure;
+  if (request.dialog != nullptr && !request.dialog->opened && result == 0)
+    return Fail(kExitModule, "the plug-in ran without showing its dialog, so the kernel was not set; use a module "
+                             "whose filter run shows the dialog, or tarkel play");
   if (result != 0) return FilterResultFailure(result);
   if (!host.violations.empty())
     return Fail(kExitModule, "the module broke the host protocol: " + host.violations.front());
