@@ -7,27 +7,29 @@
 #include "dialog/KernelDialogPort.h"
 #include "filter/Kernel.h"
 #include "host/PluginApi.h"
+#include "host/resources/DialogTemplate.h"
 
 struct ImageStore;
 struct JobRecord;
 
-constexpr int32_t kKernelDialogTemplate = 9550;
+constexpr int32_t kKernelDialogTemplate = kKernelDialogId;
 
-// Control ids of the template.
+// The template's control ids, as the dialog procedure names them.
 enum KernelDialogControl : int32_t {
-  kOkButton = 1,
-  kCancelButton = 2,
-  kResetButton = 3,
-  kLoadButton = 4,
-  kSaveButton = 5,
-  kPreviewFrame = 6,
-  kVerticalBar = 7,
-  kHorizontalBar = 8,
-  kFirstCoefficientField = 9,  // 9 + 7 * row + column; field id - 9 is the kernel slot
-  kScaleField = 58,
-  kOffsetField = 59,
-  kAutoscaleBox = 60,
+  kOkButton = kOkButtonId,
+  kCancelButton = kCancelButtonId,
+  kResetButton = kResetButtonId,
+  kLoadButton = kLoadButtonId,
+  kSaveButton = kSaveButtonId,
+  kPreviewFrame = kPreviewFrameId,
+  kVerticalBar = kVerticalScrollBarId,
+  kHorizontalBar = kHorizontalScrollBarId,
+  kFirstCoefficientField = kFirstKernelFieldId,  // 9 + 7 * row + column; field id - 9 is the kernel slot
+  kScaleField = kScaleFieldId,
+  kOffsetField = kAddConstantFieldId,
+  kAutoscaleBox = kAutoscaleBoxId,
 };
+static_assert(kFirstKernelFieldId + 48 == kLastKernelFieldId, "one field per kernel slot");
 
 // End codes of the dialog.
 constexpr intptr_t kDialogAccepted = 1;
