@@ -1,33 +1,53 @@
-// The real kernel dialog under Wine with a display: a robot thread finds
-// the dialog, types, loads a kernel file, checks what the preview shows on
-// the screen and presses OK.
+// Whole filter runs of the built module under Wine with a display: the host
+// simulator drives the run while a robot thread plays the user at the real
+// kernel dialog - typing, loading a kernel file, checking what the preview
+// shows on the screen, and accepting or cancelling.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "dialog/KernelDialog.h"
 #include "dialog/KernelDialogProc.h"
 #include "filter/Kernel.h"
 #include "host/JobRecord.h"
-#include "host/Memory.h"
+#include "host/ResultCodes.h"
+#include "hostsim/Descriptor.h"
+#include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"
-#include "store/ImageStore.h"
+#include "tests/ConvolveReference.h"
+#include "tests/FilterRunSupport.h"
+#include "tests/TestSupport.h"
 #include "tests/wine/WindowRobot.h"
 
 namespace {
 
-constexpr int16_t kWidth = 300;
-constexpr int16_t kHeight = 250;
+constexpr int32_t kWidth = 300;
+constexpr int32_t kHeight = 250;
 constexpr DWORD kPatience = 20000;
+constexpr int32_t kFirstGridField = 9;
 
 uint8_t SourceSample(int32_t x, int32_t y) { return uint8_t((x * 5 + y * 3) % 256 ^ ((x / 8 + y / 8) % 2 ? 0x40 : 0)); }
+
+hostsim::Image SourceImage() {
+  hostsim::Image image = hostsim::MakeImage(kWidth, kHeight, 1, 8);
+  for (int32_t y = 0; y < kHeight; ++y)
+    for (int32_t x = 0; x < kWidth; ++x) image.SetSample(x, y, 0, SourceSample(x, y));
+  return image;
+}
+
+// The source filtered by the reference arithmetic, one sample per pixel.
+std::vector<uint16_t> Filtered(const ConvolutionKernel& kernel) {
+  TestImage image = MakeTestImage(kWidth, kHeight, 1, false);
+  for (int32_t y = 0; y < kHeight; ++y)
+    for (int32_t x = 0; x < kWidth; ++x) image.samples[size_t(y) * kWidth + x] = SourceSample(x, y);
+  return ReferenceConvolve(image, kernel.values);
+}
 
 std::string ProgramDirectory() {
   std::string module = hostsim::ModuleBesideProgram();
@@ -40,7 +60,7 @@ std::string FieldText(HWND dialog, int32_t id) {
   return text;
 }
 
-// An Adobe Custom Filter file: a 5 x 5 kernel whose middle row is 1s, scale 5.
+// A custom filter file: a 5 x 5 kernel whose middle row is 1s, scale 5.
 std::string WriteLineKernel() {
   std::string path = ProgramDirectory() + "line.acf";
   uint8_t bytes[54] = {};
@@ -52,20 +72,25 @@ std::string WriteLineKernel() {
   return path;
 }
 
-// The engine's plain formula at one pixel whose 7 x 7 window lies inside the image.
-int32_t FilteredSample(const ConvolutionKernel& kernel, int32_t x, int32_t y) {
-  double sum = 0;
-  for (int32_t k = 0; k < 7; ++k)
-    for (int32_t c = 0; c < 7; ++c) sum += SourceSample(x - 3 + c, y - 3 + k) * double(kernel.values[7 * k + c]);
-  double v = sum / kernel.values[kScaleFactorSlot] + kernel.values[kOffsetSlot];
-  if (v > 255) v = 255;
-  if (!(v >= 0)) v = 0;
-  return int32_t(v);
+// What the accepted case ends with: the file's middle row down the grid's
+// middle column, its scale, and the typed add constant.
+ConvolutionKernel LoadedLineKernel() {
+  ConvolutionKernel kernel{};
+  for (int32_t row = 1; row <= 5; ++row) kernel.values[7 * row + 3] = 1.0f;
+  kernel.values[kScaleFactorSlot] = 5.0f;
+  kernel.values[kOffsetSlot] = 20.0f;
+  return kernel;
+}
+
+std::string StoredLineKernelText() {
+  std::string text;
+  for (int32_t i = 0; i < 49; ++i) text += i % 7 == 3 && i / 7 >= 1 && i / 7 <= 5 ? "1.0000," : "0.0,";
+  return text;
 }
 
 // Mismatches between the preview on the screen and the filtered image, in
 // 5-bit steps, over the pixels whose window lies inside the view.
-int32_t PreviewMismatches(const robot::Capture& capture, HWND dialog, const ConvolutionKernel& kernel,
+int32_t PreviewMismatches(const robot::Capture& capture, HWND dialog, const std::vector<uint16_t>& filtered,
                           std::string* first) {
   RECT frame{};
   GetWindowRect(GetDlgItem(dialog, kPreviewFrame), &frame);
@@ -78,7 +103,7 @@ int32_t PreviewMismatches(const robot::Capture& capture, HWND dialog, const Conv
   for (int32_t y = 3; y < viewHeight - 3; ++y)
     for (int32_t x = 3; x < viewWidth - 3; ++x) {
       const uint8_t* shown = capture.At(origin.x + topLeft.x + x, origin.y + topLeft.y + y);
-      int32_t expected = FilteredSample(kernel, x, y) >> 3;
+      int32_t expected = filtered[size_t(y) * kWidth + x] >> 3;
       if (shown[0] >> 3 == expected && shown[1] >> 3 == expected && shown[2] >> 3 == expected) continue;
       if (mismatches++ == 0)
         *first = "pixel " + std::to_string(x) + "," + std::to_string(y) + " shows " + std::to_string(shown[0]) +
@@ -87,49 +112,13 @@ int32_t PreviewMismatches(const robot::Capture& capture, HWND dialog, const Conv
   return mismatches;
 }
 
-class KernelDialogWine : public ::testing::Test {
- protected:
-  void SetUp() override {
-    module = LoadLibraryA(hostsim::ModuleBesideProgram().c_str());
-    ASSERT_NE(module, nullptr);
-    moduleInstance = module;  // the template comes from the built module
-    ASSERT_EQ(NewBackingStore(kWidth, kHeight, 1, &store), 0);
-    std::vector<uint8_t> row(kWidth);
-    for (int32_t y = 0; y < kHeight; ++y) {
-      for (int32_t x = 0; x < kWidth; ++x) row[size_t(x)] = SourceSample(x, y);
-      WriteStoreRow(store, 0, y, kWidth, row.data());
-    }
-    job.width = kWidth;
-    job.height = kHeight;
-    job.colourPlanes = 1;
-    job.hostRecord = &record;
-    record.platformData = &platform;
-    for (float& value : kernel.values) value = 0.0f;
-    kernel.values[24] = 1.0f;
-    kernel.values[kScaleFactorSlot] = 1.0f;
-  }
-  void TearDown() override {
-    DisposeBackingStore(store);
-    if (module != nullptr) FreeLibrary(module);
-  }
+// What the user does at the shown dialog; returns the button that ends it.
+using UserActions = std::function<int32_t(HWND dialog, std::vector<std::string>& failures)>;
 
-  HMODULE module = nullptr;
-  ImageStore* store = nullptr;
-  PlatformData platform{};
-  FilterRecord record{};
-  JobRecord job{};
-  ConvolutionKernel kernel{};
-};
-
-TEST_F(KernelDialogWine, TypedAndLoadedValuesShowInThePreviewAndReachTheCallerOnOk) {
-  std::string kernelFile = WriteLineKernel();
+// The whole run, with the user acting on another thread; what the user
+// found wrong fails the test.
+int16_t RunWithUser(hostsim::Host& host, const UserActions& act) {
   std::vector<std::string> failures;
-  // The file's middle row lands down the grid's middle column; the typed
-  // add constant follows it.
-  ConvolutionKernel expected{};
-  for (int32_t row = 1; row <= 5; ++row) expected.values[7 * row + 3] = 1.0f;
-  expected.values[kScaleFactorSlot] = 5.0f;
-  expected.values[kOffsetSlot] = 20.0f;
   std::thread user([&] {
     HWND dialog = robot::WaitForDialog(kAutoscaleBox, nullptr, kPatience);
     if (dialog == nullptr) {
@@ -137,8 +126,28 @@ TEST_F(KernelDialogWine, TypedAndLoadedValuesShowInThePreviewAndReachTheCallerOn
       return;
     }
     robot::WaitForPaint(dialog);
-    if (FieldText(dialog, 9 + 24) != "1.00000") failures.push_back("centre field shows " + FieldText(dialog, 33));
-    robot::TypeInto(dialog, 9 + 24, "0.5");
+    robot::PressButton(dialog, act(dialog, failures));
+    if (!robot::WaitForClose(dialog, kPatience)) failures.push_back("the dialog did not close");
+  });
+  int16_t result = host.Run();
+  user.join();
+  for (const std::string& failure : failures) ADD_FAILURE() << failure;
+  return result;
+}
+
+class KernelDialogWine : public ModuleTest {};
+
+TEST_F(KernelDialogWine, AcceptedSettingsAreFilteredSavedAndRecorded) {
+  std::string kernelFile = WriteLineKernel();
+  std::vector<uint16_t> filtered = Filtered(LoadedLineKernel());
+  hostsim::Host host(module.entryPoint, SourceImage());
+  hostsim::ScriptingHost scripting(host);
+  scripting.Play(Settings(IdentityKernelText(), 2.0, 0.0, false), plugInDialogDisplay);
+  int16_t result = RunWithUser(host, [&](HWND dialog, std::vector<std::string>& failures) {
+    if (FieldText(dialog, kFirstGridField + 24) != "1.00000")
+      failures.push_back("centre field shows " + FieldText(dialog, kFirstGridField + 24));
+    if (FieldText(dialog, kScaleField) != "2.00000") failures.push_back("scale shows " + FieldText(dialog, kScaleField));
+    robot::TypeInto(dialog, kFirstGridField + 24, "0.5");
     robot::PressButton(dialog, kLoadButton);
     HWND open = robot::WaitForDialog(0, "Open Kernel file...", kPatience);
     if (open == nullptr) {
@@ -149,23 +158,53 @@ TEST_F(KernelDialogWine, TypedAndLoadedValuesShowInThePreviewAndReachTheCallerOn
     }
     robot::WaitForPaint(dialog);
     if (FieldText(dialog, kScaleField) != "5.00000") failures.push_back("scale shows " + FieldText(dialog, kScaleField));
-    if (FieldText(dialog, 9 + 7 + 3) != "1.00000") failures.push_back("Load placed no 1 at row 1, column 3");
+    if (FieldText(dialog, kFirstGridField + 7 + 3) != "1.00000") failures.push_back("Load placed no 1 at row 1, column 3");
     robot::TypeInto(dialog, kOffsetField, "20");
     robot::WaitForPaint(dialog);
     robot::Capture capture = robot::CaptureWindow(dialog);
     robot::WritePng(ProgramDirectory() + "kernel-dialog.png", capture);
     std::string first;
-    if (int32_t count = PreviewMismatches(capture, dialog, expected, &first); count > 0)
+    if (int32_t count = PreviewMismatches(capture, dialog, filtered, &first); count > 0)
       failures.push_back("the preview differs from the filtered image at " + std::to_string(count) +
                          " pixels, first " + first);
-    robot::PressButton(dialog, kOkButton);
-    if (!robot::WaitForClose(dialog, kPatience)) failures.push_back("OK did not close the dialog");
+    return kOkButton;
   });
-  int16_t result = RunKernelDialog(store, &job, &kernel);
-  user.join();
-  for (const std::string& failure : failures) ADD_FAILURE() << failure;
-  EXPECT_EQ(result, 0);
-  for (int32_t slot = 0; slot <= kAutoscaleSlot; ++slot) EXPECT_EQ(kernel.values[slot], expected.values[slot]) << slot;
+  ASSERT_EQ(result, 0);
+  EXPECT_TRUE(host.violations.empty());
+  int32_t wrong = 0;
+  for (int32_t y = 0; y < kHeight; ++y)
+    for (int32_t x = 0; x < kWidth; ++x) wrong += host.output().Sample(x, y, 0) != filtered[size_t(y) * kWidth + x];
+  EXPECT_EQ(wrong, 0) << "output samples differ from the filtered image";
+  std::vector<uint8_t> preferences = ReadBytes(FixedPath("c:\\MORVpref.xxx"));
+  ASSERT_EQ(preferences.size(), kPreferencesFileBytes);
+  EXPECT_EQ(PreferenceFloat(preferences, kPrefScaleOffset), 5.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, kPrefOffsetOffset), 20.0f);
+  std::optional<hostsim::Descriptor> recorded = scripting.Recorded();
+  ASSERT_TRUE(recorded);
+  EXPECT_EQ(*recorded, Recorded(StoredLineKernelText(), 5.0, 20.0, false));
+}
+
+TEST_F(KernelDialogWine, CancelEndsTheRunWithTheSettingsSavedAndRecorded) {
+  hostsim::Host host(module.entryPoint, SourceImage());
+  hostsim::ScriptingHost scripting(host);
+  scripting.PlayNothing(plugInDialogDisplay);
+  EXPECT_EQ(RunWithUser(host, [](HWND, std::vector<std::string>&) { return kCancelButton; }), userCanceledErr);
+  EXPECT_TRUE(hostsim::RectsEmpty(host.record()));
+  EXPECT_EQ(ReadBytes(FixedPath("c:\\MORVpref.xxx")).size(), kPreferencesFileBytes);
+  EXPECT_TRUE(scripting.Recorded());
+}
+
+// Without the descriptor suites the plug-in cannot know what the host
+// wants, so it asks the user even for a run meant to be silent.
+TEST_F(KernelDialogWine, AHostWithoutDescriptorSuitesGetsTheDialogAndNoRecord) {
+  hostsim::Host host(module.entryPoint, SourceImage());
+  hostsim::ScriptingOptions options;
+  options.readProcs = false;
+  options.writeProcs = false;
+  hostsim::ScriptingHost scripting(host, options);
+  scripting.PlayNothing(plugInDialogDontDisplay);
+  EXPECT_EQ(RunWithUser(host, [](HWND, std::vector<std::string>&) { return kOkButton; }), 0);
+  EXPECT_FALSE(scripting.Recorded());
 }
 
 }  // namespace
