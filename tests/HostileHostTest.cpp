@@ -147,6 +147,19 @@ TEST_F(HostileHostTest, SelectorsOutOfOrderNeitherCrashNorLeak) {
   EXPECT_TRUE(host.violations.empty());
 }
 
+// 30000 x 30000 RGB at 16 bits needs a 5.4 GB store: no 32-bit host can map it.
+TEST_F(HostileHostTest, AStoreBeyondTheAddressSpaceEndsTheRunCleanly) {
+  if (sizeof(void*) == 8) GTEST_SKIP() << "a 64-bit module can map the store";
+  hostsim::HostOptions options;
+  options.haveFilterRect = true;
+  options.filterRect = {0, 0, 30000, 30000};
+  hostsim::Host host(module.entryPoint, Patterned(20, 20, 3, 16), options);
+  host.record().imageSize = Point16{30000, 30000};
+  EXPECT_EQ(host.Run(), ioErr);  // the mapping cannot be made
+  EXPECT_TRUE(hostsim::RectsEmpty(host.record()));
+  EXPECT_EQ(host.output().samples, host.input().samples);
+}
+
 TEST_F(HostileHostTest, TheModuleRunsAgainAfterBeingReloaded) {
   for (int round = 0; round < 2; ++round) {
     hostsim::Host host(module.entryPoint, Patterned(20, 20, 1, 8));
