@@ -88,6 +88,7 @@ bool PlanIntegerSums(ConvolvePlan* plan) {
 }
 
 ConvolveIsa BestIsa() {
+  if (ConvolveIsaAvailable(ConvolveIsa::avx512vnni)) return ConvolveIsa::avx512vnni;
   if (ConvolveIsaAvailable(ConvolveIsa::avx512)) return ConvolveIsa::avx512;
   if (ConvolveIsaAvailable(ConvolveIsa::avx2)) return ConvolveIsa::avx2;
   return ConvolveIsa::sse2;
@@ -123,6 +124,8 @@ bool ConvolveIsaAvailable(ConvolveIsa isa) {
       return CpuHasAvx2Fma();
     case ConvolveIsa::avx512:
       return CpuHasAvx512();
+    case ConvolveIsa::avx512vnni:
+      return CpuHasAvx512Vnni();
   }
   return false;
 }

@@ -11,8 +11,8 @@ struct ConvolutionKernel;
 // every working row carries this much zeroed slack.
 constexpr int32_t kRowSlackSamples = 256;
 
-enum class ConvolveIsa : int32_t { sse2 = 0, avx2 = 1, avx512 = 2 };
-constexpr int32_t kConvolveIsaCount = 3;
+enum class ConvolveIsa : int32_t { sse2 = 0, avx2 = 1, avx512 = 2, avx512vnni = 3 };
+constexpr int32_t kConvolveIsaCount = 4;
 
 struct ConvolvePlan {
   int32_t width;

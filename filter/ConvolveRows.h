@@ -30,5 +30,6 @@ struct RowFunctionSet {
 const RowFunctionSet* Sse2RowFunctions();
 const RowFunctionSet* Avx2RowFunctions();
 const RowFunctionSet* Avx512RowFunctions();
+const RowFunctionSet* Avx512VnniRowFunctions();
 
 RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass);

@@ -49,8 +49,9 @@ inline __m256i BroadcastPairOf(int32_t pair, Avx2Lanes) { return _mm256_set1_epi
 inline __m256i LoadPairsOf(const int16_t* source, Avx2Lanes) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source));
 }
-inline __m256i MultiplyPairs(__m256i a, __m256i b) { return _mm256_madd_epi16(a, b); }
-inline __m256i AddSums(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
+inline __m256i MultiplyAddPairs(__m256i sum, __m256i a, __m256i b, Avx2Lanes) {
+  return _mm256_add_epi32(sum, _mm256_madd_epi16(a, b));
+}
 inline void StoreAsDoubles(double* out, __m256i sums, double bias, double unit) {
   const __m256d biasVector = _mm256_set1_pd(bias);
   const __m256d unitVector = _mm256_set1_pd(unit);

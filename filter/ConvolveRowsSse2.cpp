@@ -53,8 +53,9 @@ inline __m128i BroadcastPairOf(int32_t pair, Sse2Lanes) { return _mm_set1_epi32(
 inline __m128i LoadPairsOf(const int16_t* source, Sse2Lanes) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
 }
-inline __m128i MultiplyPairs(__m128i a, __m128i b) { return _mm_madd_epi16(a, b); }
-inline __m128i AddSums(__m128i a, __m128i b) { return _mm_add_epi32(a, b); }
+inline __m128i MultiplyAddPairs(__m128i sum, __m128i a, __m128i b, Sse2Lanes) {
+  return _mm_add_epi32(sum, _mm_madd_epi16(a, b));
+}
 inline void StoreAsDoubles(double* out, __m128i sums, double bias, double unit) {
   const __m128d biasVector = _mm_set1_pd(bias);
   const __m128d unitVector = _mm_set1_pd(unit);

@@ -67,7 +67,7 @@ void IntegerBlockSums(const RowJob& job, int32_t start, double* sums) {
     const int16_t* source = sources[step];
 #pragma GCC unroll 32
     for (int i = 0; i < kVectors; ++i) {
-      sum[i] = AddSums(sum[i], MultiplyPairs(LoadPairsOf(source + 2 * i * L::kIntegerLanes, L{}), coefficients));
+      sum[i] = MultiplyAddPairs(sum[i], LoadPairsOf(source + 2 * i * L::kIntegerLanes, L{}), coefficients, L{});
       KeepInRegister(sum[i]);
     }
   }

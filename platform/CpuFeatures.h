@@ -27,3 +27,15 @@ inline bool CpuHasAvx512() {
   return false;
 #endif
 }
+
+// True when AVX-512 code runs and the processor has the fused 16-bit pair
+// multiply-adds (AVX512_VNNI, CPUID leaf 7 ECX bit 11). The compiler's check
+// counts the feature only where the operating system saves the AVX-512 state.
+inline bool CpuHasAvx512Vnni() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has = CpuHasAvx512() && __builtin_cpu_supports("avx512vnni");
+  return has;
+#else
+  return false;
+#endif
+}

@@ -128,7 +128,7 @@ struct PathChoice {
 };
 
 std::string PathName(const testing::TestParamInfo<PathChoice>& info) {
-  const char* names[] = {"Sse2", "Avx2", "Avx512"};
+  const char* names[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni"};
   return std::string(names[int(info.param.isa)]) + (info.param.integerAllowed ? "" : "DoublesOnly");
 }
 
@@ -235,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(Paths, ConvolveMatchTest,
                          testing::Values(PathChoice{ConvolveIsa::sse2, true}, PathChoice{ConvolveIsa::sse2, false},
                                          PathChoice{ConvolveIsa::avx2, true}, PathChoice{ConvolveIsa::avx2, false},
                                          PathChoice{ConvolveIsa::avx512, true},
-                                         PathChoice{ConvolveIsa::avx512, false}),
+                                         PathChoice{ConvolveIsa::avx512, false},
+                                         PathChoice{ConvolveIsa::avx512vnni, true},
+                                         PathChoice{ConvolveIsa::avx512vnni, false}),
                          PathName);
 
 }  // namespace
