@@ -25,13 +25,20 @@ struct Avx512Lanes {
   using Integers = __m512i;
   static constexpr int32_t kLanes = 8;
   static constexpr int32_t kIntegerLanes = 16;
-  static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 128 : 40;
+  static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 192 : 40;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 192 : 80;
+  static constexpr bool kShiftsVectors = true;
 };
 
 inline __m512d ZeroOf(Avx512Lanes) { return _mm512_setzero_pd(); }
 inline __m512d BroadcastOf(double value, Avx512Lanes) { return _mm512_set1_pd(value); }
 inline __m512d LoadOf(const double* source, Avx512Lanes) { return _mm512_loadu_pd(source); }
+inline __m512d LoadAlignedOf(const double* source, Avx512Lanes) { return _mm512_load_pd(source); }
+// Lanes Shift..7 of low, then lanes 0..Shift-1 of high.
+template <int32_t Shift>
+inline __m512d ShiftedOf(__m512d low, __m512d high) {
+  return _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(high), _mm512_castpd_si512(low), Shift));
+}
 inline void StoreTo(double* target, __m512d v) { _mm512_storeu_pd(target, v); }
 inline __m512d MulAdd(__m512d a, __m512d b, __m512d sum) { return _mm512_fmadd_pd(a, b, sum); }
 inline __m512d Add(__m512d a, __m512d b) { return _mm512_add_pd(a, b); }

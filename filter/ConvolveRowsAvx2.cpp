@@ -17,6 +17,7 @@ struct Avx2Lanes {
   static constexpr int32_t kIntegerLanes = 8;
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 48 : 16;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 64 : 32;
+  static constexpr bool kShiftsVectors = false;
 };
 
 inline __m256d ZeroOf(Avx2Lanes) { return _mm256_setzero_pd(); }

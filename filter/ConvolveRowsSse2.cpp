@@ -17,6 +17,7 @@ struct Sse2Lanes {
   static constexpr int32_t kIntegerLanes = 4;
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 24 : 8;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 32 : 16;
+  static constexpr bool kShiftsVectors = false;
 };
 
 inline __m128d ZeroOf(Sse2Lanes) { return _mm_setzero_pd(); }

@@ -11,13 +11,59 @@
 #pragma once
 
 #include <cstring>
+#include <utility>
 
 #include "filter/ConvolveRows.h"
 
 namespace {
 
+// Adds one kernel column's products to a block's sums from aligned loads: a
+// vector at an offset that is not a multiple of the lane count is shifted
+// out of its two aligned neighbours, where loading it would straddle two
+// cache lines. The ring rows and every block start on a vector boundary.
+template <class L, int32_t Planes, int32_t Column>
+inline void AddShiftedColumn(const RowJob& job, int32_t start, typename L::Vector* sum) {
+  constexpr int kVectors = L::kDoubleBlock / L::kLanes;
+  constexpr int32_t kSkip = Column * Planes / L::kLanes;
+  constexpr int32_t kShift = Column * Planes % L::kLanes;
+  for (int32_t row = 0; row < 7; ++row) {
+    const typename L::Vector coefficient = BroadcastOf(job.plan->coefficients[7 * row + Column], L{});
+    const double* source = static_cast<const double*>(job.rows[row]) + start + kSkip * L::kLanes;
+    typename L::Vector low = LoadAlignedOf(source, L{});
+#pragma GCC unroll 32
+    for (int i = 0; i < kVectors; ++i) {
+      if constexpr (kShift == 0) {
+        sum[i] = MulAdd(LoadAlignedOf(source + i * L::kLanes, L{}), coefficient, sum[i]);
+      } else {
+        const typename L::Vector high = LoadAlignedOf(source + (i + 1) * L::kLanes, L{});
+        sum[i] = MulAdd(ShiftedOf<kShift>(low, high), coefficient, sum[i]);
+        low = high;
+      }
+    }
+  }
+}
+
+template <class L, int32_t Planes, int32_t... Columns>
+void ShiftedDoubleBlockSums(const RowJob& job, int32_t start, double* sums,
+                            std::integer_sequence<int32_t, Columns...>) {
+  constexpr int kVectors = L::kDoubleBlock / L::kLanes;
+  typename L::Vector sum[kVectors];
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) sum[i] = ZeroOf(L{});
+  (AddShiftedColumn<L, Planes, Columns>(job, start, sum), ...);
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) StoreTo(sums + i * L::kLanes, sum[i]);
+}
+
+// Gray and RGB rows, the only plane counts a host hands over, take the
+// shifted vectors where the lane record has them.
 template <class L>
 void DoubleBlockSums(const RowJob& job, int32_t start, double* sums) {
+  if constexpr (L::kShiftsVectors) {
+    constexpr auto kColumns = std::make_integer_sequence<int32_t, 7>{};
+    if (job.plan->planes == 1) return ShiftedDoubleBlockSums<L, 1>(job, start, sums, kColumns);
+    if (job.plan->planes == 3) return ShiftedDoubleBlockSums<L, 3>(job, start, sums, kColumns);
+  }
   constexpr int kVectors = L::kDoubleBlock / L::kLanes;
   const ConvolvePlan& plan = *job.plan;
   const int32_t planes = plan.planes;

@@ -63,13 +63,15 @@ void ConvertToPairs(const ConvolvePlan* plan, const Sample* source, int16_t* pai
 
 int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring) {
   *ring = RowRing{};
-  const uint32_t rowBytes = WorkingRowBytes(plan);
-  for (void*& slot : ring->slots) {
-    slot = NewClearedBlock(rowBytes);
-    if (slot == nullptr) {
+  const uint32_t rowBytes = WorkingRowBytes(plan) + uint32_t(kRingRowAlignment - 1);
+  for (int32_t slot = 0; slot < 7; ++slot) {
+    ring->blocks[slot] = NewClearedBlock(rowBytes);
+    if (ring->blocks[slot] == nullptr) {
       DisposeRowRing(ring);
       return memFullErr;
     }
+    const uintptr_t address = reinterpret_cast<uintptr_t>(ring->blocks[slot]);
+    ring->slots[slot] = reinterpret_cast<void*>((address + kRingRowAlignment - 1) & ~(kRingRowAlignment - 1));
   }
   ring->outputRow =
       static_cast<uint8_t*>(NewClearedBlock(uint32_t(plan->width + 20) * uint32_t(plan->planes) * BytesPerSample(plan)));
@@ -81,9 +83,10 @@ int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring) {
 }
 
 void DisposeRowRing(RowRing* ring) {
-  for (void*& slot : ring->slots) {
-    DisposeBlock(slot);
-    slot = nullptr;
+  for (int32_t slot = 0; slot < 7; ++slot) {
+    DisposeBlock(ring->blocks[slot]);
+    ring->blocks[slot] = nullptr;
+    ring->slots[slot] = nullptr;
   }
   DisposeBlock(ring->outputRow);
   ring->outputRow = nullptr;

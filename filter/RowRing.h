@@ -8,8 +8,13 @@
 
 struct ImageStore;
 
+// Working rows start on a 64-byte boundary, so that the inner loops' vectors
+// at multiples of eight doubles or sixteen pairs sit within cache lines.
+constexpr uintptr_t kRingRowAlignment = 64;
+
 struct RowRing {
   void* slots[7];      // slot r holds source row y - 3 + r, clamped
+  void* blocks[7];     // the allocations the working rows lie in
   uint8_t* outputRow;  // the result row; each source row passes through it into the ring
 };
 
