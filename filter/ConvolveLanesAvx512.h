@@ -64,6 +64,12 @@ inline void StoreTruncated(uint16_t* out, __m512d v) {
 inline __m512i ZeroIntegersOf(Avx512Lanes) { return _mm512_setzero_si512(); }
 inline __m512i BroadcastPairOf(int32_t pair, Avx512Lanes) { return _mm512_set1_epi32(pair); }
 inline __m512i LoadPairsOf(const int16_t* source, Avx512Lanes) { return _mm512_loadu_si512(source); }
+inline __m512i LoadAlignedPairsOf(const int16_t* source, Avx512Lanes) { return _mm512_load_si512(source); }
+// Pairs Shift..15 of low, then pairs 0..Shift-1 of high.
+template <int32_t Shift>
+inline __m512i ShiftedPairsOf(__m512i low, __m512i high) {
+  return _mm512_alignr_epi32(high, low, Shift);
+}
 inline __m512i MultiplyAddPairs(__m512i sum, __m512i a, __m512i b, Avx512Lanes) {
   return _mm512_add_epi32(sum, _mm512_madd_epi16(a, b));
 }

@@ -90,9 +90,53 @@ inline void KeepInRegister(Vector& v) {
   __asm__("" : "+v"(v));
 }
 
+// The integer sums' counterpart of AddShiftedColumn: the pairs of columns
+// 2 * Pair and 2 * Pair + 1 of every kernel row.
+template <class L, int32_t Planes, int32_t Pair>
+inline void AddShiftedPairs(const RowJob& job, int32_t start, typename L::Integers* sum) {
+  constexpr int kVectors = L::kIntegerBlock / L::kIntegerLanes;
+  constexpr int32_t kSkip = 2 * Pair * Planes / L::kIntegerLanes;
+  constexpr int32_t kShift = 2 * Pair * Planes % L::kIntegerLanes;
+  for (int32_t row = 0; row < 7; ++row) {
+    const typename L::Integers coefficients = BroadcastPairOf(job.plan->integerPairs[4 * row + Pair], L{});
+    const int16_t* source = static_cast<const int16_t*>(job.rows[row]) + 2 * (start + kSkip * L::kIntegerLanes);
+    typename L::Integers low = LoadAlignedPairsOf(source, L{});
+#pragma GCC unroll 32
+    for (int i = 0; i < kVectors; ++i) {
+      if constexpr (kShift == 0) {
+        sum[i] = MultiplyAddPairs(sum[i], LoadAlignedPairsOf(source + 2 * i * L::kIntegerLanes, L{}), coefficients, L{});
+      } else {
+        const typename L::Integers high = LoadAlignedPairsOf(source + 2 * (i + 1) * L::kIntegerLanes, L{});
+        sum[i] = MultiplyAddPairs(sum[i], ShiftedPairsOf<kShift>(low, high), coefficients, L{});
+        low = high;
+      }
+      KeepInRegister(sum[i]);
+    }
+  }
+}
+
+template <class L, int32_t Planes, int32_t... Pairs>
+void ShiftedIntegerBlockSums(const RowJob& job, int32_t start, double* sums,
+                             std::integer_sequence<int32_t, Pairs...>) {
+  constexpr int kVectors = L::kIntegerBlock / L::kIntegerLanes;
+  typename L::Integers sum[kVectors];
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) sum[i] = ZeroIntegersOf(L{});
+  (AddShiftedPairs<L, Planes, Pairs>(job, start, sum), ...);
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) {
+    StoreAsDoubles(sums + i * L::kIntegerLanes, sum[i], job.plan->integerBias, job.plan->integerUnit);
+  }
+}
+
 // Exact integer sums: each 32-bit lane adds the products of two taps at a time.
 template <class L>
 void IntegerBlockSums(const RowJob& job, int32_t start, double* sums) {
+  if constexpr (L::kShiftsVectors) {
+    constexpr auto kPairs = std::make_integer_sequence<int32_t, 4>{};
+    if (job.plan->planes == 1) return ShiftedIntegerBlockSums<L, 1>(job, start, sums, kPairs);
+    if (job.plan->planes == 3) return ShiftedIntegerBlockSums<L, 3>(job, start, sums, kPairs);
+  }
   constexpr int kVectors = L::kIntegerBlock / L::kIntegerLanes;
   const ConvolvePlan& plan = *job.plan;
   const int32_t planes = plan.planes;
