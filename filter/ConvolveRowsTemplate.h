@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "filter/ConvolveRows.h"
+#include "filter/RowRing.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ namespace {
 template <class L, int32_t Planes, int32_t Column>
 inline void AddShiftedColumn(const RowJob& job, int32_t start, typename L::Vector* sum) {
   constexpr int kVectors = L::kDoubleBlock / L::kLanes;
+  static_assert(kRingRowAlignment % sizeof(typename L::Vector) == 0 && L::kDoubleBlock % L::kLanes == 0,
+                "blocks start off a vector boundary");
   constexpr int32_t kSkip = Column * Planes / L::kLanes;
   constexpr int32_t kShift = Column * Planes % L::kLanes;
   for (int32_t row = 0; row < 7; ++row) {
@@ -95,6 +98,8 @@ inline void KeepInRegister(Vector& v) {
 template <class L, int32_t Planes, int32_t Pair>
 inline void AddShiftedPairs(const RowJob& job, int32_t start, typename L::Integers* sum) {
   constexpr int kVectors = L::kIntegerBlock / L::kIntegerLanes;
+  static_assert(kRingRowAlignment % sizeof(typename L::Integers) == 0 && L::kIntegerBlock % L::kIntegerLanes == 0,
+                "blocks start off a vector boundary");
   constexpr int32_t kSkip = 2 * Pair * Planes / L::kIntegerLanes;
   constexpr int32_t kShift = 2 * Pair * Planes % L::kIntegerLanes;
   for (int32_t row = 0; row < 7; ++row) {
@@ -104,7 +109,8 @@ inline void AddShiftedPairs(const RowJob& job, int32_t start, typename L::Intege
 #pragma GCC unroll 32
     for (int i = 0; i < kVectors; ++i) {
       if constexpr (kShift == 0) {
-        sum[i] = MultiplyAddPairs(sum[i], LoadAlignedPairsOf(source + 2 * i * L::kIntegerLanes, L{}), coefficients, L{});
+        const typename L::Integers pairs = LoadAlignedPairsOf(source + 2 * i * L::kIntegerLanes, L{});
+        sum[i] = MultiplyAddPairs(sum[i], pairs, coefficients, L{});
       } else {
         const typename L::Integers high = LoadAlignedPairsOf(source + 2 * (i + 1) * L::kIntegerLanes, L{});
         sum[i] = MultiplyAddPairs(sum[i], ShiftedPairsOf<kShift>(low, high), coefficients, L{});
