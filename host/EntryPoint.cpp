@@ -46,8 +46,16 @@ extern "C" TK_EXPORT void TK_CDECL ENTRYPOINT(int16_t selector, FilterRecord* fi
     *data = reinterpret_cast<intptr_t>(block);
   }
   auto* block = reinterpret_cast<PluginHandle*>(*data);
+  auto* stored = static_cast<FilterGlobals*>(block->data);
+  // A host callback that calls in again would work on state that the call
+  // in progress is about to overwrite.
+  if (stored->inCall != 0) {
+    *result = filterBadParameters;
+    return;
+  }
   FilterGlobals globals;
-  std::memcpy(&globals, block->data, sizeof globals);
+  std::memcpy(&globals, stored, sizeof globals);
+  stored->inCall = 1;
   globals.filterRecord = filterRecord;
   globals.result = noErr;
   // Every selector but about and finish works on the host's record.
@@ -56,5 +64,6 @@ extern "C" TK_EXPORT void TK_CDECL ENTRYPOINT(int16_t selector, FilterRecord* fi
   else
     Dispatch(selector, globals);
   *result = globals.result;
-  std::memcpy(block->data, &globals, sizeof globals);
+  globals.inCall = 0;
+  std::memcpy(stored, &globals, sizeof globals);
 }

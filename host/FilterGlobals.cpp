@@ -32,7 +32,8 @@ void HandleParameters(FilterGlobals& globals) {
     record.parameters = reinterpret_cast<Handle>(block);
     static_cast<int16_t*>(block->data)[0] = 50;
   }
-  reinterpret_cast<int16_t*>(*record.parameters)[1] = 1;
+  // A host's handle without data has nowhere to take the word.
+  if (*record.parameters != nullptr) reinterpret_cast<int16_t*>(*record.parameters)[1] = 1;
   globals.parametersRequested = 1;
 }
 
@@ -49,8 +50,11 @@ static bool BothRectsEmpty(const FilterRecord& record) {
   return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
 }
 
-static void EndRunAtStart(FilterGlobals& globals, int16_t result) {
-  globals.result = result;
+void EndRun(FilterGlobals& globals, int16_t code) {
+  // A host whose start fails never calls finish, and with advanceState the
+  // whole run happens inside start: nothing may wait for finish.
+  HandleFinish(globals);
+  globals.result = code;
   globals.state = Done;
   EmptyRect(globals.filterRecord->inRect);
   EmptyRect(globals.filterRecord->outRect);
@@ -74,11 +78,11 @@ void HandleStart(FilterGlobals& globals) {
   // samples wider than 16 bits, are refused before any row is asked for.
   PumpQuantities q = GetPumpQuantities(globals);
   if (q.width == 0 || q.height == 0) {
-    EndRunAtStart(globals, noErr);
+    EndRun(globals, noErr);
     return;
   }
   if (!IsPumpable(q) || (record.depth != 0 && record.depth != 8 && record.depth != 16)) {
-    EndRunAtStart(globals, filterBadParameters);
+    EndRun(globals, filterBadParameters);
     return;
   }
 
@@ -87,11 +91,14 @@ void HandleStart(FilterGlobals& globals) {
   int64_t rowBytes = int64_t{globals.sampleDepth / 8} * width * record.planes;
   globals.rowBuffer = rowBytes > 0 && rowBytes <= UINT32_MAX ? NewBlock(static_cast<uint32_t>(rowBytes)) : nullptr;
   if (rowBytes > 0 && globals.rowBuffer == nullptr) {
-    EndRunAtStart(globals, memFullErr);
+    EndRun(globals, memFullErr);
     return;
   }
   globals.filterLeft = filterRect.left;
   globals.filterTop = filterRect.top;
+  globals.runRect = filterRect;
+  globals.runPlanes = record.planes;
+  globals.runImageMode = record.imageMode;
   globals.useMask = record.haveMask != 0;
 
   RequestRow(record.inRect, filterRect, filterRect.top);
@@ -114,8 +121,10 @@ void HandleFinish(FilterGlobals& globals) {
   if (globals.maskStore != nullptr) DisposeMaskStore(globals.maskStore);
   if (globals.rowBuffer != nullptr) DisposeBlock(globals.rowBuffer);
   if (globals.filterHandle != nullptr) DisposePluginHandle(globals.filterHandle);
-  // Cleared so that a second finish, or one without a start, frees nothing twice.
+  // Cleared so that a second finish, or one without a start, frees nothing
+  // twice; a continue after finish finds the run over, not half undone.
   globals.opacityStore = globals.backingStore = globals.maskStore = nullptr;
   globals.rowBuffer = nullptr;
   globals.filterHandle = nullptr;
+  globals.state = Done;
 }

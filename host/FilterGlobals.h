@@ -26,6 +26,12 @@ struct FilterGlobals {
   int32_t filterTop;
   uint8_t maskAllSelected;
   int16_t sampleDepth;
+  // What start saw of the host's record. The pump sizes its rows from the
+  // record of each call, so a record that changes under a run ends the run.
+  Rect16 runRect;
+  int16_t runPlanes;
+  int16_t runImageMode;
+  uint8_t inCall;  // a selector is running: a host callback calling in again is refused
 };
 
 void InitGlobals(FilterGlobals& globals);
@@ -37,6 +43,10 @@ int16_t CallAdvanceState(FilterGlobals& globals);
 
 // One step of the row pump (continue selector).
 void HandleContinue(FilterGlobals& globals);
+
+// Ends the run with `code`: everything the run holds is released, the state
+// is Done and both rectangles are emptied, which ends the host's row pump.
+void EndRun(FilterGlobals& globals, int16_t code);
 
 // Sets a host rectangle to the single row `top` of the filter rectangle's columns.
 void RequestRow(Rect16& rect, const Rect16& filterRect, int32_t top);

@@ -36,15 +36,6 @@ int16_t RunFilter(FilterGlobals& globals, JobRecord* job, ParamList* list, bool 
   return convolve(globals.backingStore, job, globals.filterHandle, list, suppressDialog);
 }
 
-// After a failure the host's row pump ends: nothing is written back.
-void EndFailedRun(FilterGlobals& globals, int16_t code) {
-  globals.state = Done;
-  globals.result = code;
-  DisposeRunStores(globals);
-  EmptyRect(globals.filterRecord->inRect);
-  EmptyRect(globals.filterRecord->outRect);
-}
-
 }  // namespace
 
 void RunFilterStep(FilterGlobals& globals) {
@@ -55,7 +46,7 @@ void RunFilterStep(FilterGlobals& globals) {
     DisposeText(name);
     DisposeBlock(job);
     if (list != nullptr) DisposeParamList(list);
-    EndFailedRun(globals, memFullErr);
+    EndRun(globals, memFullErr);
     return;
   }
   CopyTextBounded("c:\\MORVpref.xxx", name, kTextBufferSize);
@@ -79,8 +70,9 @@ void RunFilterStep(FilterGlobals& globals) {
   DisposeBlock(job);
   DisposeText(name);
 
+  // After a failure nothing is written back.
   if (globals.state == Filtering)
     globals.state = WritingRows;  // the rectangles still name row 0, which goes back next
   else
-    EndFailedRun(globals, globals.result);
+    EndRun(globals, globals.result);
 }

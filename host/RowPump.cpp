@@ -35,13 +35,6 @@ static void RequestPumpRow(FilterRecord& record, int32_t row, bool withMask) {
   if (withMask) RequestRow(record.maskRect, record.filterRect, top);
 }
 
-static void EndRun(FilterGlobals& globals) {
-  DisposeRunStores(globals);
-  globals.state = Done;
-  EmptyRect(globals.filterRecord->inRect);
-  EmptyRect(globals.filterRecord->outRect);
-}
-
 static void ReportPumpProgress(const FilterRecord& record, int32_t done, int32_t total) {
   if (record.progressProc != nullptr) record.progressProc(done, total);
 }
@@ -74,7 +67,7 @@ static bool NewRunStores(FilterGlobals& globals, const PumpQuantities& q) {
     }
   }
   if (globals.result == noErr) return true;
-  EndRun(globals);
+  EndRun(globals, globals.result);
   return false;
 }
 
@@ -148,11 +141,7 @@ static bool HostRowsTooShort(FilterGlobals& globals, const PumpQuantities& q, bo
                           : record.outData != nullptr && record.outRowBytes < rowLength;
   if (reading && globals.useMask) tooShort = tooShort || (record.maskData != nullptr && record.maskRowBytes < q.width);
   if (!tooShort) return false;
-  globals.result = filterBadParameters;
-  globals.state = Done;
-  DisposeRunStores(globals);
-  EmptyRect(globals.filterRecord->inRect);
-  EmptyRect(globals.filterRecord->outRect);
+  EndRun(globals, filterBadParameters);
   return true;
 }
 
@@ -199,10 +188,24 @@ static void WritePumpRow(FilterGlobals& globals, const PumpQuantities& q) {
   }
 }
 
+// The row buffer and the stores were sized from the record at start.
+static bool RecordMatchesRun(const FilterGlobals& globals) {
+  const FilterRecord& record = *globals.filterRecord;
+  const Rect16& rect = record.filterRect;
+  const Rect16& run = globals.runRect;
+  return rect.top == run.top && rect.left == run.left && rect.bottom == run.bottom && rect.right == run.right &&
+         record.planes == globals.runPlanes && record.imageMode == globals.runImageMode;
+}
+
 void HandleContinue(FilterGlobals& globals) {
   PumpQuantities q = GetPumpQuantities(globals);
   globals.result = noErr;
   FilterRecord& record = *globals.filterRecord;
+  bool running = globals.state == ReadingRows || globals.state == Filtering || globals.state == WritingRows;
+  if (running && !RecordMatchesRun(globals)) {
+    EndRun(globals, filterBadParameters);
+    return;
+  }
   switch (globals.state) {
     case Idle:
       EmptyRect(record.inRect);

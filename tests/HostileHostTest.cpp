@@ -3,7 +3,10 @@
 // rectangle, a crash or a write outside the host's buffers.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "host/ResultCodes.h"
+#include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"
 #include "tests/TestSupport.h"
@@ -145,6 +148,92 @@ TEST_F(HostileHostTest, SelectorsOutOfOrderNeitherCrashNorLeak) {
   EXPECT_EQ(host.Call(filterSelectorFinish), 0);
   EXPECT_EQ(host.Call(filterSelectorContinue), 0);  // after finish: nothing left to pump
   EXPECT_TRUE(host.violations.empty());
+}
+
+// Start sizes the row buffer and the stores from the record: a host that
+// changes the record under the run ends it, and nothing is read or written
+// with the new sizes.
+TEST_F(HostileHostTest, ARecordChangedUnderTheRunEndsIt) {
+  struct Case {
+    const char* what;
+    void (*change)(FilterRecord&);
+  };
+  const Case cases[] = {
+      {"more planes", [](FilterRecord& r) { r.planes = 16, r.inRowBytes = 16 * 20; }},
+      {"a wider rectangle", [](FilterRecord& r) { r.filterRect.right = 2000, r.inRowBytes = 2 * 2000; }},
+      {"RGB instead of gray", [](FilterRecord& r) { r.imageMode = plugInModeRGBColor; }},
+  };
+  for (const Case& c : cases) {
+    hostsim::HostOptions options;
+    options.advanceState = false;
+    hostsim::Host host(module.entryPoint, Patterned(20, 20, 2, 8), options);
+    ASSERT_EQ(host.Call(filterSelectorStart), 0) << c.what;
+    ASSERT_EQ(host.Call(filterSelectorContinue), 0) << c.what;
+    c.change(host.record());
+    EXPECT_EQ(Continue(host), filterBadParameters) << c.what;
+    EXPECT_TRUE(hostsim::RectsEmpty(host.record())) << c.what;
+    EXPECT_EQ(Continue(host), 0) << c.what;  // the run is over
+    EXPECT_EQ(host.Call(filterSelectorFinish), 0) << c.what;
+  }
+}
+
+// A continue after finish, while rows were still being read or before the
+// filter ran, finds the run over: nothing goes into the released row
+// buffer, no store is made again and the filter does not run.
+TEST_F(HostileHostTest, AContinueAfterFinishFindsTheRunOver) {
+  WriteString(FixedPath("c:\\MORVlog.txt"), "");
+  for (int32_t rowsRead : {1, 20}) {
+    hostsim::HostOptions options;
+    options.advanceState = false;
+    hostsim::Host host(module.entryPoint, Patterned(20, 20, 4, 8), options);
+    hostsim::ScriptingHost scripting(host);
+    scripting.PlayNothing(plugInDialogSilent);
+    ASSERT_EQ(host.Call(filterSelectorStart), 0);
+    for (int32_t row = 0; row < rowsRead; ++row) ASSERT_EQ(host.Call(filterSelectorContinue), 0);
+    EXPECT_EQ(host.Call(filterSelectorFinish), 0);
+    EXPECT_EQ(host.Call(filterSelectorContinue), 0) << rowsRead;
+    EXPECT_TRUE(hostsim::RectsEmpty(host.record())) << rowsRead;
+    EXPECT_TRUE(host.violations.empty()) << host.violations.front();
+  }
+  EXPECT_TRUE(ReadBytes(FixedPath("c:\\MORVlog.txt")).empty());
+}
+
+// The one-call-at-a-time contract broken by a progress callback that calls
+// finish in the middle of a call: the inner call is refused, the run goes on.
+struct Reentry {
+  EntryPointProc entryPoint = nullptr;
+  hostsim::Host* host = nullptr;
+  std::vector<int16_t> results;
+};
+Reentry reentry;
+
+void TK_CDECL ProgressThatCallsFinish(int32_t, int32_t) {
+  int16_t result = 1;
+  reentry.entryPoint(filterSelectorFinish, &reentry.host->record(), &reentry.host->data(), &result);
+  reentry.results.push_back(result);
+}
+
+TEST_F(HostileHostTest, ACallFromInsideAHostCallbackIsRefused) {
+  hostsim::Host host(module.entryPoint, Patterned(20, 20, 4, 8));
+  hostsim::ScriptingHost scripting(host);
+  scripting.PlayNothing(plugInDialogSilent);
+  reentry = Reentry{module.entryPoint, &host, {}};
+  host.record().progressProc = ProgressThatCallsFinish;
+  EXPECT_EQ(host.Run(), 0);
+  EXPECT_TRUE(host.violations.empty()) << host.violations.front();
+  ASSERT_FALSE(reentry.results.empty());
+  for (int16_t result : reentry.results) ASSERT_EQ(result, filterBadParameters);
+  EXPECT_EQ(host.Call(filterSelectorAbout), 0);  // and the module answers again afterwards
+}
+
+TEST_F(HostileHostTest, AParametersHandleWithoutDataIsLeftAlone) {
+  hostsim::Host host(module.entryPoint, Patterned(20, 20, 1, 8));
+  char* nothing = nullptr;
+  host.record().parameters = &nothing;
+  EXPECT_EQ(host.Call(filterSelectorParameters), 0);
+  EXPECT_EQ(host.record().parameters, &nothing);
+  EXPECT_EQ(nothing, nullptr);
+  host.record().parameters = nullptr;
 }
 
 // 30000 x 30000 RGB at 16 bits needs a 5.4 GB store: no 32-bit host can map it.
