@@ -165,6 +165,7 @@ void SetBoolParam(ParamList* list, int32_t index, int8_t flag) { WriteEntry(list
 void SetStringParam(ParamList* list, int32_t index, const char* text) {
   // Copied before the old text goes: the caller may pass the entry's own text.
   char* copy = CopyWholeText(text);
+  if (copy == nullptr && text != nullptr) return;  // out of memory: the entry keeps its text
   DisposeEntryText(list, index);
   TextOf(list, index) = copy;
 }

@@ -1,5 +1,6 @@
 #include "params/ScriptParams.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -125,8 +126,10 @@ void ReadDescriptorKeys(const ReadContext& c, int32_t count) {
 void WriteTextEntry(const WriteContext& c, int32_t index) {
   Handle handle = NewHostHandle(c.handles, int32_t(kTextBufferSize));
   if (handle == nullptr) return;  // the rest is still recorded
-  if (*handle != nullptr) {
-    CopyTextBounded(GetStringParam(c.list, index), *handle, kTextBufferSize);
+  // The text goes only into the bytes the host's handle really has.
+  int32_t size = std::min(c.handles->getSizeProc(handle), int32_t(kTextBufferSize));
+  if (*handle != nullptr && size > 0) {
+    CopyTextBounded(GetStringParam(c.list, index), *handle, uint32_t(size));
     c.procs->putTextProc(c.token, GetParamKey(c.list, index), handle);
   }
   DisposeHostHandle(c.handles, handle);
@@ -195,7 +198,7 @@ bool HostWantsDialog(const PIDescriptorParameters* parameters) {
 
 OSErr CloseDescriptorReader(PIDescriptorParameters* parameters, const HandleProcs* procs, ReadToken& token) {
   OSErr result = parameters->readDescriptorProcs->closeReadDescriptorProc(token);
-  DisposeHostHandle(procs, parameters->descriptor);
+  if (parameters->descriptor != nullptr) DisposeHostHandle(procs, parameters->descriptor);
   parameters->descriptor = nullptr;
   token = nullptr;
   return result;

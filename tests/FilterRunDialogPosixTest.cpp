@@ -106,6 +106,7 @@ TEST_F(FilterRunDialogTest, ACancelledDialogEndsTheRunButKeepsPreferencesRecordA
   std::optional<Descriptor> recorded = scripting.Recorded();
   ASSERT_TRUE(recorded);
   EXPECT_EQ(*recorded, Recorded(longText.substr(0, 513), 3.0, 0.0, false));
+  EXPECT_EQ(scripting.parameters().recordInfo, plugInDialogOptional);
   EXPECT_TRUE(LogText().ends_with("Result = -128\r\n"));
 }
 
@@ -143,10 +144,12 @@ TEST_F(FilterRunDialogTest, WithoutUsableDescriptorSuitesTheDialogIsShownAndNoth
     EXPECT_FALSE(scripting.Recorded());
     EXPECT_TRUE(host.violations.empty());
   }
-  // A host with no scripting at all leaves descriptorParameters null.
+  // A host with no scripting at all leaves descriptorParameters null; this
+  // one gives no platform data either, so the dialog has no parent window.
   openings = 0;
   hostsim::Host host(module.entryPoint, Ramp(20, 20, 1, 8));
   ASSERT_EQ(host.record().descriptorParameters, nullptr);
+  host.record().platformData = nullptr;
   PressOk();
   EXPECT_EQ(host.Run(), 0);
   EXPECT_EQ(openings, 1);

@@ -172,6 +172,7 @@ TEST_F(FilterRunTest, AnAbortDuringTheRunEndsItWithTheSettingsRecorded) {
   EXPECT_EQ(host.Run(), userCanceledErr);
   EXPECT_TRUE(hostsim::RectsEmpty(host.record()));
   EXPECT_EQ(*scripting.Recorded(), Recorded(StoredIdentityText(), 2.0, 0.0, false));
+  EXPECT_EQ(scripting.parameters().recordInfo, plugInDialogOptional);
   EXPECT_EQ(ReadBytes(FixedPath("c:\\MORVpref.xxx")).size(), kPreferencesFileBytes);
   EXPECT_TRUE(LogText().ends_with("Result = -128\r\n"));
   EXPECT_EQ(host.LiveHandles(), 1u);  // the recorded descriptor only

@@ -8,6 +8,7 @@
 
 #include "host/PluginApi.h"
 #include "params/ParamList.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -123,6 +124,12 @@ TEST_F(ParamListTest, StringEntriesKeepPrivateWholeCopies) {
 
   // The entry's own text as the new one must survive the release of the old.
   SetStringParam(list, 0, GetStringParam(list, 0));
+  EXPECT_EQ(std::string(GetStringParam(list, 0)), longText);
+
+  // Without memory for the copy the entry keeps the text it had.
+  PlatformFailAfter(PlatformService::allocBlock, 0);
+  SetStringParam(list, 0, "2,");
+  PlatformFailAfter(PlatformService::allocBlock, -1);
   EXPECT_EQ(std::string(GetStringParam(list, 0)), longText);
 
   SetStringParam(list, 0, nullptr);

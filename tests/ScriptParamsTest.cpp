@@ -215,6 +215,23 @@ TEST_F(ScriptParamsTest, FailingGetCallsAndWrongTypesStoreNothing) {
   EXPECT_EQ(GetBoolParam(list, 3), 0);
 }
 
+// The simulator's failing gets write 7 or 3 into their output: limits wide
+// enough to take those show that nothing a failed call wrote is stored.
+TEST_F(ScriptParamsTest, FailingIntegerAndEnumeratedGetsStoreNothing) {
+  int32_t lng = AddRawParam(list, FourCC("cnt "), kLongType, 0, 9, 1);
+  int32_t units = AddRawParam(list, kUnitsKey, kLongType, 0, 9, 1);
+  int32_t radio = AddRawParam(list, FourCC("shap"), FourCC("rB03"), 0, 9, 1);
+  hostsim::ScriptingOptions options;
+  options.failGets = true;
+  ScriptingHost scripting(host, options);
+  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), 4), hostsim::EnumeratedEntry(kUnitsKey, kUnitsEnumType, 4),
+                   hostsim::EnumeratedEntry(FourCC("shap"), FourCC("rB03"), 4)});
+  EXPECT_EQ(scripting.getCalls, 3);
+  EXPECT_EQ(GetLongParam(list, lng), 1);
+  EXPECT_EQ(GetLongParam(list, units), 1);
+  EXPECT_EQ(GetLongParam(list, radio), 1);
+}
+
 TEST_F(ScriptParamsTest, GarbageKeyTypesAreNotConsulted) {
   hostsim::ScriptingOptions options;
   options.garbageKeyTypes = true;
@@ -289,6 +306,40 @@ TEST_F(ScriptParamsTest, TextIsSkippedWithoutAUsableHandleSuite) {
   ASSERT_TRUE(recorded);
   ASSERT_EQ(recorded->size(), 3u);  // no text handle to be had; the rest is recorded
   EXPECT_EQ((*recorded)[0].key, kScal);
+}
+
+// Handle suites that pass the checks but give no handle, or a smaller one
+// than asked for: the text is skipped or cut to the handle, never written past it.
+TEST_F(ScriptParamsTest, TextsGoOnlyIntoHandlesTheHostReallyGives) {
+  SetStringParam(list, 0, std::string(600, '5').c_str());
+  HandleProcs procs = *host.record().handleProcs;
+  host.record().handleProcs = &procs;
+  ScriptingHost scripting(host);
+  procs.newProc = [](int32_t) -> Handle { return nullptr; };
+  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  std::optional<Descriptor> recorded = scripting.Recorded();
+  ASSERT_TRUE(recorded);
+  ASSERT_EQ(recorded->size(), 3u);
+  EXPECT_EQ((*recorded)[0].key, kScal);
+
+  procs.newProc = [](int32_t) { return hostsim::Host::current->NewHandle(100); };
+  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  recorded = scripting.Recorded();
+  ASSERT_TRUE(recorded);
+  ASSERT_EQ(recorded->size(), 4u);
+  EXPECT_EQ((*recorded)[0].text, std::string(99, '5'));
+}
+
+TEST_F(ScriptParamsTest, AReadTokenWithoutADescriptorDisposesNothing) {
+  ScriptingHost scripting(host);
+  scripting.Play({hostsim::DoubleEntry(kScal, 6)}, plugInDialogSilent);
+  Handle descriptor = scripting.parameters().descriptor;
+  scripting.parameters().descriptor = nullptr;
+  ReadToken token = scripting.readProcs().openReadDescriptorProc(descriptor, nullptr);
+  ASSERT_NE(token, nullptr);
+  EXPECT_EQ(CloseDescriptorReader(&scripting.parameters(), host.record().handleProcs, token), 0);
+  EXPECT_EQ(token, nullptr);
+  host.DisposeHandle(descriptor);
 }
 
 TEST_F(ScriptParamsTest, WritesEveryEntryInListOrder) {
