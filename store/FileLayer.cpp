@@ -79,5 +79,8 @@ int16_t OpenForAppend(const char* name, FileRef* file, int32_t* lineCount) {
   }
   DisposeBlock(buffer);
   *lineCount = lines;
+  // Counting stops early when its buffer or a read fails; appending must
+  // still start at the end.
+  FileSeek(*file, seekFromEnd, 0);
   return noErr;
 }

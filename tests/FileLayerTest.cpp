@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/ResultCodes.h"
+#include "platform/Platform.h"
 #include "store/FileLayer.h"
 #include "tests/TestSupport.h"
 
@@ -196,6 +197,16 @@ TEST_F(FileLayerTest, OpenForAppendCountsCarriageReturnsAcrossReadsAndEndsAtTheE
   ASSERT_EQ(OpenForAppend(kFile, &file, &lines), noErr);
   EXPECT_EQ(lines, 7000 + 2);
   EXPECT_EQ(FileClose(file), noErr);
+
+  // Without memory to count in, appending still starts at the end.
+  WriteString(FixedPath(kFile), "old\r\n");
+  PlatformFailAfter(PlatformService::allocBlock, 0);
+  ASSERT_EQ(OpenForAppend(kFile, &file, &lines), noErr);
+  PlatformFailAfter(PlatformService::allocBlock, -1);
+  count = 3;
+  EXPECT_EQ(FileWrite(file, &count, "new"), noErr);
+  EXPECT_EQ(FileClose(file), noErr);
+  EXPECT_EQ(Content(kFile), "old\r\nnew");
 }
 
 }  // namespace
