@@ -14,6 +14,9 @@
 constexpr int32_t kAcfBytes = 54;
 constexpr int32_t kAcfSide = 5;
 constexpr int32_t kTokenLimit = 41;
+// Only the centre 7 x 7 of a kernel is used; a file that measures larger than
+// this (4 MiB of coefficients) is refused rather than given gigabytes.
+constexpr int32_t kLargestTextSide = 1023;
 
 // Every reader starts from "nothing loaded", which is what a failure leaves.
 static void ResetLoadedKernel(LoadedKernel* kernel) {
@@ -129,8 +132,8 @@ int16_t ReadTextKernel(const char* path, LoadedKernel* kernel) {
     FileClose(file);
     return code;
   }
-  const uint64_t bytes = uint64_t(side) * uint64_t(side) * sizeof(float);
-  auto* values = bytes <= UINT32_MAX ? static_cast<float*>(NewClearedBlock(static_cast<uint32_t>(bytes))) : nullptr;
+  const uint32_t bytes = uint32_t(side) * uint32_t(side) * sizeof(float);
+  auto* values = side <= kLargestTextSide ? static_cast<float*>(NewClearedBlock(bytes)) : nullptr;
   code = values == nullptr ? int16_t{memFullErr} : FileSeek(file, seekFromStart, 0);
   if (code == noErr) {
     ReadTextRows(file, side, values);

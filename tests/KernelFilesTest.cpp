@@ -190,6 +190,26 @@ TEST_F(KernelFilesTest, MeasuringCountsOnlyLinesOfTwoOrMoreValues) {
   FileClose(file);
 }
 
+// Only the centre 7 x 7 is used: a file that measures more than 1023 x 1023
+// is refused rather than given gigabytes (a few kilobytes of commas measure
+// 32767 x 32767).
+TEST_F(KernelFilesTest, TextKernelsAbove1023AreRefused) {
+  auto commas = [](int32_t side) {
+    std::string content(size_t(side), ',');
+    for (int32_t row = 1; row < side; ++row) content += "\r\n,";
+    return content + "\r\n";
+  };
+  int16_t status = -1;
+  LoadedKernel kernel = ReadText(commas(1023), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(kernel.size, 1023);
+  DisposeBlock(kernel.coefficients);
+  kernel = ReadText(commas(1025), &status);
+  EXPECT_EQ(status, memFullErr);
+  EXPECT_EQ(kernel.size, 0);
+  EXPECT_EQ(kernel.coefficients, nullptr);
+}
+
 TEST_F(KernelFilesTest, TextKernelsOfEverySizeLandInTheGrid) {
   // 5 x 5 with 1..5 in the first row: down grid column 1.
   LoadedKernel kernel = ReadText("1 2 3 4 5\r\n" + std::string("0 0 0 0 0\r\n") + "0 0 0 0 0\r\n0 0 0 0 0\r\n0 0 0 0 0\r\n");
