@@ -10,8 +10,8 @@
 
 #include "fuzz/ByteSource.h"
 #include "fuzz/PrivateHome.h"
-#include "hostsim/Descriptor.h"
 #include "host/JobRecord.h"
+#include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 
 extern "C" void ENTRYPOINT(int16_t, FilterRecord*, intptr_t*, int16_t*);

@@ -21,7 +21,8 @@ PumpQuantities GetPumpQuantities(const FilterGlobals& globals) {
   return q;
 }
 
-void DisposeRunStores(FilterGlobals& globals) {
+// Disposes the stores that exist; the references become null.
+static void DisposeRunStores(FilterGlobals& globals) {
   if (globals.backingStore != nullptr) DisposeBackingStore(globals.backingStore);
   if (globals.opacityStore != nullptr) DisposeOpacityStore(globals.opacityStore);
   if (globals.maskStore != nullptr) DisposeMaskStore(globals.maskStore);
@@ -198,7 +199,6 @@ static bool RecordMatchesRun(const FilterGlobals& globals) {
 }
 
 void HandleContinue(FilterGlobals& globals) {
-  PumpQuantities q = GetPumpQuantities(globals);
   globals.result = noErr;
   FilterRecord& record = *globals.filterRecord;
   bool running = globals.state == ReadingRows || globals.state == Filtering || globals.state == WritingRows;
@@ -206,6 +206,7 @@ void HandleContinue(FilterGlobals& globals) {
     EndRun(globals, filterBadParameters);
     return;
   }
+  PumpQuantities q = GetPumpQuantities(globals);
   switch (globals.state) {
     case Idle:
       EmptyRect(record.inRect);

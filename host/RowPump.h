@@ -23,6 +23,3 @@ PumpQuantities GetPumpQuantities(const FilterGlobals& globals);
 // empty or oversized rectangle, an RGB mode with fewer than three planes):
 // such a run is refused before any host row is read with a wrong length.
 bool IsPumpable(const PumpQuantities& q);
-
-// Disposes the backing, opacity and mask stores that exist; the references become null.
-void DisposeRunStores(FilterGlobals& globals);
