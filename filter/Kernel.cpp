@@ -1,6 +1,8 @@
 #include "filter/Kernel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "filter/KernelText.h"
 #include "host/JobRecord.h"
@@ -27,11 +29,19 @@ constexpr float kScaleLimit = 10000.0f;
 // reaches 1; asking that way keeps huge values and NaN out of an integer.
 bool HasWholePart(float value) { return std::fabs(value) >= 1.0f; }
 
-// Kernels whose coefficients all lie strictly between -1 and 1 count as empty.
+// No text, an all-zero text and a text with nothing readable all leave every
+// coefficient 0: there is no kernel to run.
 bool IsEmptyKernel(const float* coefficients) {
-  for (int32_t i = 0; i < kCoefficientCount; ++i)
-    if (HasWholePart(coefficients[i])) return false;
-  return true;
+  return std::all_of(coefficients, coefficients + kCoefficientCount, [](float c) { return c == 0; });
+}
+
+// The default's recorded text brings back its exact values, which five
+// digits do not carry.
+bool IsDefaultKernelText(const char* text) {
+  if (text == nullptr) return false;
+  char defaultText[kTextBufferSize];
+  FormatKernelText(DefaultKernel, kCoefficientCount, defaultText, kTextBufferSize);
+  return std::strcmp(text, defaultText) == 0;
 }
 
 }  // namespace
@@ -60,7 +70,7 @@ void LoadKernel(JobRecord* job, ParamList* list, ConvolutionKernel* kernel, bool
   values[kScaleFactorSlot] = scale == 0 ? 1.0f : scale;
   values[kOffsetSlot] = GetFloatParam(list, kOffsetParam);
   values[kAutoscaleSlot] = GetBoolParam(list, kAutoscaleParam) ? 1.0f : 0.0f;
-  if (IsEmptyKernel(values))
+  if (IsEmptyKernel(values) || IsDefaultKernelText(text))
     for (int32_t i = 0; i < kCoefficientCount; ++i) values[i] = DefaultKernel[i];
 }
 
