@@ -1,7 +1,8 @@
 // The engine on a 4000 x 3000 image: 8-bit gray, 8-bit RGB and 16-bit RGB,
 // plain and autoscale, with a float kernel (a normalised Gaussian, sigma 1.3)
 // and an integer kernel (a sharpening Laplacian with a scale factor), on
-// each instruction set the machine has; beside it the literal reference.
+// each instruction set the machine has, on one worker and on one per
+// processor; beside it the literal reference.
 // The counter Mpx/s is megapixels per second of one whole run.
 #include <benchmark/benchmark.h>
 
@@ -13,6 +14,7 @@
 #include "bench/ConvolveBench.h"
 #include "filter/ConvolvePasses.h"
 #include "filter/ConvolvePlan.h"
+#include "platform/Platform.h"
 #include "tests/ConvolveReference.h"
 #include "tests/EngineHarness.h"
 
@@ -71,6 +73,7 @@ void RunEngine(benchmark::State& state, ImageChoice imageChoice, KernelChoice ke
     state.SkipWithError("this machine lacks the instruction set");
     return;
   }
+  SetConvolveWorkers(int32_t(state.range(0)));
   const TestImage& image = CachedImage(imageChoice);
   ConvolutionKernel kernel{};
   std::memcpy(kernel.values, MakeBenchKernel(kernelChoice, autoscale).values, sizeof kernel.values);
@@ -87,6 +90,7 @@ void RunEngine(benchmark::State& state, ImageChoice imageChoice, KernelChoice ke
   currentHostCalls = nullptr;
   DisposeBackingStore(store);
   ResetConvolveChoices();
+  SetConvolveWorkers(0);
   SetRate(state);
 }
 
@@ -113,6 +117,10 @@ const char* const kIsaNames[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni"};
                                    (autoscale ? "Autoscale" : "Plain") + "/" + kIsaNames[isa];
           benchmark::RegisterBenchmark(name.c_str(), RunEngine, ImageChoice(image), KernelChoice(kernel),
                                        autoscale, ConvolveIsa(isa))
+              ->ArgName("workers")
+              ->Arg(1)
+              ->Arg(PlatformProcessorCount())
+              ->UseRealTime()
               ->Unit(benchmark::kMillisecond)
               ->MinTime(1.0);
         }

@@ -1,5 +1,6 @@
-// OpenCV's filter2D on the engine's benchmark images and kernels, one thread,
-// edges replicated, a CV_32F kernel: the yardstick for the engine's speed.
+// OpenCV's filter2D on the engine's benchmark images and kernels, on as many
+// threads as the engine's workers, edges replicated, a CV_32F kernel: the
+// yardstick for the engine's speed.
 #include <benchmark/benchmark.h>
 
 #include <opencv2/core.hpp>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "bench/ConvolveBench.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ cv::Mat ToMat(const TestImage& image) {
 }
 
 void RunFilter2D(benchmark::State& state, ImageChoice imageChoice, KernelChoice kernelChoice) {
-  cv::setNumThreads(1);
+  cv::setNumThreads(int(state.range(0)));
   const cv::Mat source = ToMat(MakeBenchImage(imageChoice));
   const BenchKernel bench = MakeBenchKernel(kernelChoice, false);
   cv::Mat kernel(7, 7, CV_32F);
@@ -52,6 +54,10 @@ const char* const kKernelNames[] = {"Float", "Integer"};
     for (int32_t kernel = 0; kernel < 2; ++kernel) {
       const std::string name = std::string("OpenCvFilter2D/") + kImageNames[image] + "/" + kKernelNames[kernel];
       benchmark::RegisterBenchmark(name.c_str(), RunFilter2D, ImageChoice(image), KernelChoice(kernel))
+          ->ArgName("workers")
+          ->Arg(1)
+          ->Arg(PlatformProcessorCount())
+          ->UseRealTime()
           ->Unit(benchmark::kMillisecond)
           ->MinTime(1.0);
     }

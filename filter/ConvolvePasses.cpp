@@ -2,12 +2,16 @@
 
 #include <xmmintrin.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "filter/ConvolvePlan.h"
 #include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
 #include "filter/RowRing.h"
 #include "host/JobRecord.h"
 #include "host/ResultCodes.h"
+#include "platform/Platform.h"
 #include "store/ImageStore.h"
 
 namespace {
@@ -17,6 +21,15 @@ namespace {
 // sums' bits. The host's own settings are back in force during its callbacks.
 constexpr uint32_t kEngineFloatControl = 0x1F80;
 
+// Below this many pixels, or this many rows a band, starting threads costs
+// more than it saves.
+constexpr int64_t kThreadedPixels = 1 << 18;
+constexpr int32_t kBandRows = 32;
+// Each band holds its own ring: on a 32-bit host's address space, few.
+constexpr int32_t kMaxWorkers = sizeof(void*) == 4 ? 4 : 16;
+
+int32_t forcedWorkers = 0;
+
 uint32_t EnterEngineArithmetic() {
   const uint32_t host = _mm_getcsr();
   _mm_setcsr(kEngineFloatControl);
@@ -25,15 +38,42 @@ uint32_t EnterEngineArithmetic() {
 
 void LeaveEngineArithmetic(uint32_t host) { _mm_setcsr(host); }
 
+// What the host's thread and the workers of one pass share.
+struct PassShared {
+  std::atomic<int32_t> rowsDone;
+  std::atomic<bool> stop;
+};
+
+// Rows [first, end) of the image, convolved in place by one thread. A band
+// reads the rows around it before any band writes, so each band may
+// overwrite its own rows as it goes.
+struct PassRun;
+
+struct Band {
+  PassRun* run;
+  int32_t first;
+  int32_t end;
+  RowRing ring;
+  RowJob job;
+  PlatformThread thread;
+  bool started;
+};
+
 struct PassRun {
   ImageStore* store;
   JobRecord* job;
   const ConvolvePlan* plan;
-  RowRing* ring;
+  Band* bands;
+  int32_t bandCount;
   int32_t height;
   int32_t rowsPassed;
   int32_t rowsTotal;
   uint32_t hostFloatControl;
+  // Of the pass under way:
+  RowPass pass;
+  RowFunction computeRow;
+  int32_t rowsReported;
+  PassShared shared;
 };
 
 // Progress from one sixth to five sixths of the host's bar, then the abort test.
@@ -45,47 +85,180 @@ bool ReportAndTestAbort(PassRun& run) {
   return aborted;
 }
 
-// One pass over every row; false when the user aborted.
-bool RunPass(PassRun& run, RowPass pass, RowJob& job) {
-  const RowFunction computeRow = ChooseRowFunction(run.plan, pass);
-  const int32_t rowBytes = run.plan->rowSamples * (run.plan->sixteenBit ? 2 : 1);
-  StartRing(run.plan, run.store, run.ring);
-  for (int32_t y = 0; y < run.height; ++y) {
-    if (ReportAndTestAbort(run)) return false;
-    FillRingRow(run.plan, run.store, run.ring, 6, y + 3 < run.height ? y + 3 : run.height - 1);
-    for (int32_t slot = 0; slot < 7; ++slot) job.rows[slot] = run.ring->slots[slot];
-    computeRow(&job);
-    // Every later read is of a row below y + 3 or of the last row, so row y may be overwritten.
-    if (pass != kScanPass) WriteStoreRow(run.store, 0, y, rowBytes, run.ring->outputRow);
-    AdvanceRing(run.ring);
+// The host hears of row i, once and in order, when i rows of the pass are
+// done, as if one thread went down the image; false once it aborts.
+bool ReportRowsDone(PassRun& run) {
+  while (run.rowsReported < run.height && run.rowsReported <= run.shared.rowsDone.load(std::memory_order_acquire)) {
+    if (ReportAndTestAbort(run)) {
+      run.shared.stop.store(true, std::memory_order_relaxed);
+      return false;
+    }
+    ++run.rowsReported;
     ++run.rowsPassed;
   }
   return true;
 }
 
+// Slot 6 takes row y + 3: from the store inside the band, from the rows
+// read ahead below it.
+void ComputeBandRow(const PassRun& run, Band& band, int32_t y) {
+  const int32_t next = std::min(y + 3, run.height - 1);
+  if (next < band.end) {
+    FillRingRow(run.plan, run.store, &band.ring, 6, next);
+  } else {
+    TakeRingTail(&band.ring, next - band.end);
+  }
+  std::copy(band.ring.slots, band.ring.slots + 7, band.job.rows);
+  run.computeRow(&band.job);
+  // Every later read is of a row below y + 3 or of the last row, so row y may be overwritten.
+  const int32_t rowBytes = run.plan->rowSamples * (run.plan->sixteenBit ? 2 : 1);
+  if (run.pass != kScanPass) WriteStoreRow(run.store, 0, y, rowBytes, band.ring.outputRow);
+  AdvanceRing(&band.ring);
+}
+
+void RunWorkerBand(PassRun& run, Band& band) {
+  const uint32_t control = EnterEngineArithmetic();
+  for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed); ++y) {
+    ComputeBandRow(run, band, y);
+    run.shared.rowsDone.fetch_add(1, std::memory_order_release);
+  }
+  LeaveEngineArithmetic(control);
+}
+
+void RunWorkerThread(void* argument) {
+  Band& band = *static_cast<Band*>(argument);
+  RunWorkerBand(*band.run, band);
+}
+
+// The host's own band, with its reports between the rows.
+bool RunHostBand(PassRun& run, Band& band) {
+  for (int32_t y = band.first; y < band.end; ++y) {
+    if (!ReportRowsDone(run)) return false;
+    ComputeBandRow(run, band, y);
+    run.shared.rowsDone.fetch_add(1, std::memory_order_release);
+  }
+  return true;
+}
+
+// The rest of the reports while the workers finish; false once the host aborts.
+bool ReportUntilDone(PassRun& run) {
+  while (run.rowsReported < run.height) {
+    if (!ReportRowsDone(run)) return false;
+    if (run.rowsReported < run.height) PlatformYield();
+  }
+  return true;
+}
+
+void StartPass(PassRun& run, RowPass pass) {
+  run.pass = pass;
+  run.computeRow = ChooseRowFunction(run.plan, pass);
+  run.rowsReported = 0;
+  run.shared.rowsDone.store(0);
+  run.shared.stop.store(false);
+  for (int32_t b = 0; b < run.bandCount; ++b) {
+    Band& band = run.bands[b];
+    StartRing(run.plan, run.store, &band.ring, band.first, run.height);
+    if (band.end < run.height) ReadRingTail(run.plan, run.store, &band.ring, band.end, run.height);
+    band.run = &run;
+  }
+}
+
+// One pass over every row; false when the user aborted. Bands whose thread
+// would not start run on the host's thread after its own.
+bool RunPass(PassRun& run, RowPass pass) {
+  StartPass(run, pass);
+  for (int32_t b = 1; b < run.bandCount; ++b) {
+    Band& band = run.bands[b];
+    band.started = PlatformStartThread(RunWorkerThread, &band, &band.thread);
+  }
+  bool going = RunHostBand(run, run.bands[0]);
+  for (int32_t b = 1; going && b < run.bandCount; ++b)
+    if (!run.bands[b].started) going = RunHostBand(run, run.bands[b]);
+  going = going && ReportUntilDone(run);
+  for (int32_t b = 1; b < run.bandCount; ++b)
+    if (run.bands[b].started) PlatformJoinThread(&run.bands[b].thread);
+  return going;
+}
+
+// The range of the sums over every band, which every band then maps by:
+// minimum and maximum do not depend on the order the rows were summed in.
+void GatherRange(PassRun& run) {
+  RowJob range = run.bands[0].job;
+  for (int32_t b = 1; b < run.bandCount; ++b) {
+    range.minimum = std::min(range.minimum, run.bands[b].job.minimum);
+    range.maximum = std::max(range.maximum, run.bands[b].job.maximum);
+  }
+  if (range.maximum > range.minimum) range.factor = run.plan->top / (range.maximum - range.minimum);
+  for (int32_t b = 0; b < run.bandCount; ++b) {
+    run.bands[b].job.minimum = range.minimum;
+    run.bands[b].job.maximum = range.maximum;
+    run.bands[b].job.factor = range.factor;
+  }
+}
+
 bool RunPasses(PassRun& run, bool autoscale) {
-  RowJob job{run.plan, {}, run.ring->outputRow, 1e30, -1e30, 1.0};
-  if (!autoscale) return RunPass(run, kPlainPass, job);
-  if (!RunPass(run, kScanPass, job)) return false;
-  if (job.maximum > job.minimum) job.factor = run.plan->top / (job.maximum - job.minimum);
-  return RunPass(run, kMapPass, job);
+  for (int32_t b = 0; b < run.bandCount; ++b)
+    run.bands[b].job = RowJob{run.plan, {}, run.bands[b].ring.outputRow, 1e30, -1e30, 1.0};
+  if (!autoscale) return RunPass(run, kPlainPass);
+  if (!RunPass(run, kScanPass)) return false;
+  GatherRange(run);
+  return RunPass(run, kMapPass);
+}
+
+int32_t AutomaticWorkers(const ImageStore* store, int32_t width, int32_t height) {
+  // A store read through its file has one file position for every thread.
+  if (!store->mapped || int64_t(width) * height < kThreadedPixels) return 1;
+  return std::min({PlatformProcessorCount(), kMaxWorkers, height / kBandRows});
+}
+
+void DisposeBands(Band* bands, int32_t count) {
+  for (int32_t b = 0; b < count; ++b) DisposeRowRing(&bands[b].ring);
+}
+
+// Equal bands, each with its ring; the bands above another read ahead.
+int16_t NewBands(const ConvolvePlan* plan, int32_t height, Band* bands, int32_t count) {
+  for (int32_t b = 0; b < count; ++b) {
+    bands[b] = Band{};
+    bands[b].first = int32_t(int64_t(height) * b / count);
+    bands[b].end = int32_t(int64_t(height) * (b + 1) / count);
+    if (NewRowRing(plan, &bands[b].ring, b + 1 < count ? kMaxTailRows : 0) != noErr) {
+      DisposeBands(bands, b);
+      return memFullErr;
+    }
+  }
+  return noErr;
 }
 
 }  // namespace
 
+void SetConvolveWorkers(int32_t count) { forcedWorkers = count; }
+
+int32_t ConvolveWorkers(const ImageStore* store, int32_t width, int32_t height) {
+  const int32_t workers = forcedWorkers > 0 && store->mapped ? forcedWorkers : AutomaticWorkers(store, width, height);
+  return std::clamp(workers, 1, std::min(height, kMaxWorkers));
+}
+
 int16_t ConvolveStore(ImageStore* store, JobRecord* job, const ConvolutionKernel* kernel, bool sixteenBit) {
-  PassRun run{store, job, nullptr, nullptr, job->height, 0, 0, EnterEngineArithmetic()};
+  PassRun run{};
+  run.store = store;
+  run.job = job;
+  run.height = job->height;
+  run.hostFloatControl = EnterEngineArithmetic();
   ConvolvePlan plan;
   MakeConvolvePlan(kernel, job->width, job->colourPlanes, sixteenBit, &plan);
-  RowRing ring;
-  int16_t result = NewRowRing(&plan, &ring);
+  Band bands[kMaxWorkers];
+  int32_t count = ConvolveWorkers(store, job->width, job->height);
+  int16_t result = NewBands(&plan, run.height, bands, count);
+  // Memory for one ring may be there when memory for several is not.
+  if (result != noErr && count > 1) result = NewBands(&plan, run.height, bands, count = 1);
   if (result == noErr) {
     const bool autoscale = kernel->values[kAutoscaleSlot] != 0.0f;
     run.plan = &plan;
-    run.ring = &ring;
+    run.bands = bands;
+    run.bandCount = count;
     run.rowsTotal = autoscale ? 2 * run.height : run.height;
     result = RunPasses(run, autoscale) ? noErr : userCanceledErr;
-    DisposeRowRing(&ring);
+    DisposeBands(bands, count);
   }
   LeaveEngineArithmetic(run.hostFloatControl);
   return result;

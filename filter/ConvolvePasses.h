@@ -9,6 +9,15 @@ struct ImageStore;
 struct JobRecord;
 
 // Convolves the store in place with the job's width, height and colour
-// planes. 0; -128 when the user aborted; -108 when the ring could not be
-// allocated (the image is then untouched).
+// planes, in bands of rows on as many threads as ConvolveWorkers gives: the
+// pixels, and every call the host sees (on its own thread), are the same
+// for any number. 0; -128 when the user aborted; -108 when the ring could
+// not be allocated (the image is then untouched).
 int16_t ConvolveStore(ImageStore* store, JobRecord* job, const ConvolutionKernel* kernel, bool sixteenBit);
+
+// The threads a run of this size takes: one for small images, stores read
+// through their file, or a single processor.
+int32_t ConvolveWorkers(const ImageStore* store, int32_t width, int32_t height);
+// For tests and benchmarks: this many workers whatever the size (0: chosen
+// by size and processors again).
+void SetConvolveWorkers(int32_t count);

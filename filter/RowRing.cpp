@@ -1,5 +1,6 @@
 #include "filter/RowRing.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/Memory.h"
@@ -61,18 +62,19 @@ void ConvertToPairs(const ConvolvePlan* plan, const Sample* source, int16_t* pai
 
 }  // namespace
 
-int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring) {
+int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring, int32_t tailRows) {
   *ring = RowRing{};
   const uint32_t rowBytes = WorkingRowBytes(plan) + uint32_t(kRingRowAlignment - 1);
-  for (int32_t slot = 0; slot < 7; ++slot) {
-    ring->blocks[slot] = NewClearedBlock(rowBytes);
-    if (ring->blocks[slot] == nullptr) {
+  for (int32_t block = 0; block < 7 + tailRows; ++block) {
+    ring->blocks[block] = NewClearedBlock(rowBytes);
+    if (ring->blocks[block] == nullptr) {
       DisposeRowRing(ring);
       return memFullErr;
     }
-    const uintptr_t address = reinterpret_cast<uintptr_t>(ring->blocks[slot]);
-    ring->slots[slot] = reinterpret_cast<void*>((address + kRingRowAlignment - 1) & ~(kRingRowAlignment - 1));
+    const uintptr_t address = reinterpret_cast<uintptr_t>(ring->blocks[block]);
+    ring->rows[block] = reinterpret_cast<void*>((address + kRingRowAlignment - 1) & ~(kRingRowAlignment - 1));
   }
+  std::copy(ring->rows, ring->rows + 7, ring->slots);
   ring->outputRow =
       static_cast<uint8_t*>(NewClearedBlock(uint32_t(plan->width + 20) * uint32_t(plan->planes) * BytesPerSample(plan)));
   if (ring->outputRow == nullptr) {
@@ -83,18 +85,14 @@ int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring) {
 }
 
 void DisposeRowRing(RowRing* ring) {
-  for (int32_t slot = 0; slot < 7; ++slot) {
-    DisposeBlock(ring->blocks[slot]);
-    ring->blocks[slot] = nullptr;
-    ring->slots[slot] = nullptr;
-  }
+  for (void* block : ring->blocks) DisposeBlock(block);
   DisposeBlock(ring->outputRow);
-  ring->outputRow = nullptr;
+  *ring = RowRing{};
 }
 
-void FillRingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t slot, int32_t row) {
+// The store row passes through the output row into its working form.
+static void ReadWorkingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, void* target, int32_t row) {
   ReadStoreRow(store, 0, row, plan->rowSamples * BytesPerSample(plan), ring->outputRow);
-  void* target = ring->slots[slot];
   if (plan->integerPath) {
     if (plan->sixteenBit) {
       ConvertToPairs(plan, reinterpret_cast<const uint16_t*>(ring->outputRow), static_cast<int16_t*>(target));
@@ -108,11 +106,31 @@ void FillRingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* rin
   }
 }
 
-void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring) {
-  for (int32_t row = 0; row < 3; ++row) FillRingRow(plan, store, ring, 3 + row, row);
-  const size_t bytes = size_t(plan->paddedSamples) * WorkingSampleBytes(plan);
-  for (int32_t slot = 0; slot < 3; ++slot) std::memcpy(ring->slots[slot], ring->slots[3], bytes);
+void FillRingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t slot, int32_t row) {
+  ReadWorkingRow(plan, store, ring, ring->slots[slot], row);
 }
+
+static int32_t ClampedRow(int32_t row, int32_t height) { return row < 0 ? 0 : (row >= height ? height - 1 : row); }
+
+void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t first, int32_t height) {
+  std::copy(ring->rows, ring->rows + 7, ring->slots);
+  const size_t bytes = size_t(plan->paddedSamples) * WorkingSampleBytes(plan);
+  for (int32_t slot = 0; slot < 6; ++slot) {
+    const int32_t row = ClampedRow(first - 3 + slot, height);
+    if (slot > 0 && row == ClampedRow(first - 4 + slot, height)) {
+      std::memcpy(ring->slots[slot], ring->slots[slot - 1], bytes);
+    } else {
+      FillRingRow(plan, store, ring, slot, row);
+    }
+  }
+}
+
+void ReadRingTail(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t end, int32_t height) {
+  for (int32_t row = end; row < end + kMaxTailRows && row < height; ++row)
+    ReadWorkingRow(plan, store, ring, ring->rows[7 + row - end], row);
+}
+
+void TakeRingTail(RowRing* ring, int32_t k) { ring->slots[6] = ring->rows[7 + k]; }
 
 void AdvanceRing(RowRing* ring) {
   void* first = ring->slots[0];

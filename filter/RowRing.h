@@ -12,20 +12,34 @@ struct ImageStore;
 // at multiples of eight doubles or sixteen pairs sit within cache lines.
 constexpr uintptr_t kRingRowAlignment = 64;
 
+// Up to three rows below a band of the image, read ahead before any band
+// writes: they belong to the next band, which overwrites them.
+constexpr int32_t kMaxTailRows = 3;
+
 struct RowRing {
-  void* slots[7];      // slot r holds source row y - 3 + r, clamped
-  void* blocks[7];     // the allocations the working rows lie in
+  void* slots[7];  // slot r holds source row y - 3 + r, clamped
+  // The working rows: seven for the slots, then the tail rows read ahead
+  // (when the ring has them), which join the slots at the band's end.
+  void* rows[7 + kMaxTailRows];
+  void* blocks[7 + kMaxTailRows];  // the allocations the working rows lie in
   uint8_t* outputRow;  // the result row; each source row passes through it into the ring
 };
 
-// 0, or -108 with nothing left allocated.
-int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring);
+// 0, or -108 with nothing left allocated. tailRows: 0, or kMaxTailRows for a
+// ring that works on a band above another.
+int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring, int32_t tailRows = 0);
 void DisposeRowRing(RowRing* ring);
 
 // Reads a source row into a slot, converted and padded: pixels -3..-1 repeat
 // the first pixel, pixels width..width + 2 the last.
 void FillRingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t slot, int32_t row);
-// Rows 0..2 into slots 3..5, and slot 3 copied into slots 0..2.
-void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring);
+// The slots back on their own rows, then rows first - 3 .. first + 2,
+// clamped to the image's height rows, into slots 0..5; a slot that repeats
+// the row before it is a copy of that slot.
+void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t first, int32_t height);
+// Rows end .. end + 2 that the image has into the tail rows.
+void ReadRingTail(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t end, int32_t height);
+// Slot 6 takes tail row k instead of a row read from the store.
+void TakeRingTail(RowRing* ring, int32_t k);
 // Slots 0..5 take the buffers of slots 1..6, slot 6 the buffer of slot 0.
 void AdvanceRing(RowRing* ring);

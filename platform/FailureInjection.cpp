@@ -1,7 +1,7 @@
 #include "platform/FailureInjection.h"
 
-static int remainingCalls[2] = {-1, -1};
-static int32_t liveCounts[2] = {0, 0};
+static int remainingCalls[3] = {-1, -1, -1};
+static int32_t liveCounts[3] = {0, 0, 0};
 
 void PlatformFailAfter(PlatformService service, int count) {
   remainingCalls[static_cast<int>(service)] = count;

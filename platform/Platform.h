@@ -46,12 +46,32 @@ void PlatformFlushView(void* view, uint64_t size);
 void PlatformUnmapView(void* view, uint64_t size);
 void PlatformCloseMapping(intptr_t mapping);
 
+// Threads for the engine's workers (CreateThread; pthread_create). The entry
+// starts on a stack aligned for vector code, also where the system gives a
+// new 32-bit thread only 4-byte alignment. Threads are started and joined
+// by the host's calling thread.
+// The record stays where it is until the thread is joined: the new thread
+// finds its entry and argument there.
+using PlatformThreadEntry = void (*)(void* argument);
+struct PlatformThread {
+  intptr_t handle;
+  PlatformThreadEntry entry;
+  void* argument;
+};
+bool PlatformStartThread(PlatformThreadEntry entry, void* argument, PlatformThread* thread);
+// Waits for the thread to end and releases it.
+void PlatformJoinThread(PlatformThread* thread);
+// Gives the processor to another thread (SwitchToThread; sched_yield).
+void PlatformYield();
+// Logical processors this process may run on (GetSystemInfo; the affinity mask).
+int32_t PlatformProcessorCount();
+
 // Failure injection for tests: the next `count` successful calls of the
 // service pass, the one after fails. A negative count switches it off.
-enum class PlatformService { allocBlock, createMapping };
+enum class PlatformService { allocBlock, createMapping, startThread };
 void PlatformFailAfter(PlatformService service, int count);
 
 // For leak checks in tests: blocks allocated and not yet freed, views
-// mapped and not yet unmapped.
-enum class PlatformResource { block, view };
+// mapped and not yet unmapped, threads started and not yet joined.
+enum class PlatformResource { block, view, thread };
 int32_t PlatformLiveCount(PlatformResource resource);

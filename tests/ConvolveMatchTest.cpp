@@ -1,6 +1,7 @@
 // The engine against the literal reference, bit for bit: random kernels,
 // sizes, scales, offsets and images, both depths, on every instruction set
-// this machine has, with and without the exact integer sums.
+// this machine has, with and without the exact integer sums, on one thread
+// and on several.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <vector>
 #include <string>
 
+#include "filter/ConvolvePasses.h"
 #include "filter/ConvolvePlan.h"
 #include "filter/Kernel.h"
 #include "tests/ConvolveReference.h"
@@ -138,7 +140,10 @@ class ConvolveMatchTest : public testing::TestWithParam<PathChoice> {
     if (!ForceConvolveIsa(GetParam().isa)) GTEST_SKIP() << "this machine lacks the instruction set";
     AllowIntegerPath(GetParam().integerAllowed);
   }
-  void TearDown() override { ResetConvolveChoices(); }
+  void TearDown() override {
+    ResetConvolveChoices();
+    SetConvolveWorkers(0);
+  }
 
   void ExpectMatchesReference(const TestImage& image, const float* kernel, const std::string& what) {
     const EngineResult engine = RunEnginePasses(image, kernel);
@@ -158,6 +163,23 @@ TEST_P(ConvolveMatchTest, RandomSixteenBitCasesMatchTheReference) {
   for (int32_t i = 0; i < kRandomCases; ++i) {
     const RandomCase c = MakeRandomCase(5000 + i, true);
     ExpectMatchesReference(c.image, c.kernel, c.description);
+  }
+}
+
+// Bands as short as one row, and bands shorter than the three rows a band
+// reads beyond each of its edges.
+TEST_P(ConvolveMatchTest, RandomCasesOnSeveralWorkersMatchTheReference) {
+  std::mt19937 random(17);
+  for (int32_t i = 0; i < kRandomCases; ++i) {
+    const bool sixteenBit = i % 2 == 1;
+    RandomCase c = MakeRandomCase(9000 + i, sixteenBit);
+    if (i % 4 == 0) {  // taller, so that every worker has rows of its own
+      c.image = MakeTestImage(c.image.width, 15 + int32_t(random() % 200), c.image.planes, sixteenBit);
+      FillImage(c.image, random);
+    }
+    const int32_t workers = 2 + int32_t(random() % 15);
+    SetConvolveWorkers(workers);
+    ExpectMatchesReference(c.image, c.kernel, c.description + ", " + std::to_string(workers) + " workers");
   }
 }
 

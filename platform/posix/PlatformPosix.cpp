@@ -1,6 +1,8 @@
 // POSIX stand-ins for the Win32 services. Fixed names under "c:\" live in
 // $TARKEL_HOME (default ~/.tarkel); backslashes become slashes.
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -197,3 +199,35 @@ void PlatformUnmapView(void* view, uint64_t size) {
 }
 
 void PlatformCloseMapping(intptr_t) {}
+
+static void* RunPlatformThread(void* record) {
+  auto* thread = static_cast<PlatformThread*>(record);
+  thread->entry(thread->argument);
+  return nullptr;
+}
+
+bool PlatformStartThread(PlatformThreadEntry entry, void* argument, PlatformThread* thread) {
+  if (PlatformShouldFail(PlatformService::startThread)) return false;
+  thread->entry = entry;
+  thread->argument = argument;
+  pthread_t handle{};
+  if (pthread_create(&handle, nullptr, RunPlatformThread, thread) != 0) return false;
+  static_assert(sizeof(pthread_t) <= sizeof(intptr_t));
+  thread->handle = static_cast<intptr_t>(handle);
+  PlatformTrack(PlatformResource::thread, 1);
+  return true;
+}
+
+void PlatformJoinThread(PlatformThread* thread) {
+  pthread_join(static_cast<pthread_t>(thread->handle), nullptr);
+  PlatformTrack(PlatformResource::thread, -1);
+}
+
+void PlatformYield() { sched_yield(); }
+
+int32_t PlatformProcessorCount() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof(allowed), &allowed) == 0) return CPU_COUNT(&allowed);
+  const long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<int32_t>(online) : 1;
+}
