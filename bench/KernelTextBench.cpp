@@ -4,7 +4,7 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "text/NumberFormat.h"
 
 namespace {

@@ -6,8 +6,7 @@
 #include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
 #include "filter/RowRing.h"
-#include "host/JobRecord.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "store/ImageStore.h"
 
 namespace {
@@ -27,7 +26,7 @@ void LeaveEngineArithmetic(uint32_t host) { _mm_setcsr(host); }
 
 struct PassRun {
   ImageStore* store;
-  JobRecord* job;
+  const EngineJob* job;
   const ConvolvePlan* plan;
   RowRing* ring;
   int32_t height;
@@ -39,8 +38,8 @@ struct PassRun {
 // Progress from one sixth to five sixths of the host's bar, then the abort test.
 bool ReportAndTestAbort(PassRun& run) {
   LeaveEngineArithmetic(run.hostFloatControl);
-  ReportJobProgress(run.job, run.rowsPassed, run.rowsTotal);
-  const bool aborted = TestJobAbort(run.job) != 0;
+  ReportEngineProgress(run.job, run.rowsPassed, run.rowsTotal);
+  const bool aborted = TestEngineAbort(run.job) != 0;
   run.hostFloatControl = EnterEngineArithmetic();
   return aborted;
 }
@@ -73,7 +72,13 @@ bool RunPasses(PassRun& run, bool autoscale) {
 
 }  // namespace
 
-int16_t ConvolveStore(ImageStore* store, JobRecord* job, const ConvolutionKernel* kernel, bool sixteenBit) {
+void ReportEngineProgress(const EngineJob* job, int32_t row, int32_t height) {
+  if (job->progress != nullptr) job->progress(height + 4 * row, 6 * height);
+}
+
+Boolean TestEngineAbort(const EngineJob* job) { return job->testAbort != nullptr ? job->testAbort() : Boolean{0}; }
+
+int16_t ConvolveStore(ImageStore* store, const EngineJob* job, const ConvolutionKernel* kernel, bool sixteenBit) {
   PassRun run{store, job, nullptr, nullptr, job->height, 0, 0, EnterEngineArithmetic()};
   ConvolvePlan plan;
   MakeConvolvePlan(kernel, job->width, job->colourPlanes, sixteenBit, &plan);

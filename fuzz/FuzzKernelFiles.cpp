@@ -5,7 +5,7 @@
 #include "dialog/KernelFiles.h"
 #include "filter/Kernel.h"
 #include "fuzz/PrivateHome.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 static void CheckLoaded(const LoadedKernel& kernel) {
   if ((kernel.coefficients == nullptr) != (kernel.size == 0)) __builtin_trap();

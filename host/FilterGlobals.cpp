@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "host/ResultCodes.h"
 #include "host/RowPump.h"
+#include "host/contract/ResultCodes.h"
 #include "store/ImageStore.h"
 
 void InitGlobals(FilterGlobals& globals) {

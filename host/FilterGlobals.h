@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "host/Memory.h"
-#include "host/PluginApi.h"
+#include "host/contract/Memory.h"
+#include "host/contract/PluginApi.h"
 
 struct ImageStore;
 

@@ -5,3 +5,12 @@
 
 // Leaves the pump in WritingRows (success) or Done (failure, stores released).
 void RunFilterStep(FilterGlobals& globals);
+
+struct ImageStore;
+struct JobRecord;
+struct ParamList;
+
+// Kernel, dialog (unless suppressed), stored settings, then the engine over
+// the backing store. 0, -128 (cancelled, too small, aborted) or -108.
+int16_t RunConvolution(ImageStore* backingStore, JobRecord* job, ParamList* list, bool suppressDialog,
+                       bool sixteenBit);

@@ -1,7 +1,7 @@
 #include "host/JobRecord.h"
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 
 namespace {
 

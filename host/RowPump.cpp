@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "host/FilterRun.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "store/ImageStore.h"
 
 PumpQuantities GetPumpQuantities(const FilterGlobals& globals) {

@@ -5,11 +5,10 @@
 #include <cstring>
 #include <limits>
 
-#include "host/FilterGlobals.h"
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "params/ParamList.h"
-#include "text/BoundedText.h"
 
 namespace {
 
@@ -214,8 +213,8 @@ OSErr CloseDescriptorWriter(PIDescriptorParameters* parameters, const HandleProc
   return noErr;
 }
 
-bool ReadScriptParams(FilterGlobals& globals, ParamList* list) {
-  PIDescriptorParameters* parameters = globals.filterRecord->descriptorParameters;
+bool ReadScriptParams(const FilterRecord* record, ParamList* list) {
+  PIDescriptorParameters* parameters = record->descriptorParameters;
   bool usable = DescriptorSuiteUsable(parameters);
   int32_t count = GetInputCount(list);
   if (count <= 0) return usable && !HostWantsDialog(parameters);
@@ -224,7 +223,7 @@ bool ReadScriptParams(FilterGlobals& globals, ParamList* list) {
   for (int32_t index = 0; index < count && index < kKeyArrayCodes - 1; ++index) keys[index] = GetParamKey(list, index);
   if (!usable) return false;
 
-  ReadContext c{parameters->readDescriptorProcs, nullptr, globals.filterRecord->handleProcs, list};
+  ReadContext c{parameters->readDescriptorProcs, nullptr, record->handleProcs, list};
   c.token = c.procs->openReadDescriptorProc(parameters->descriptor, keys);
   if (c.token == nullptr) return !HostWantsDialog(parameters);
   ReadDescriptorKeys(c, count);
@@ -232,11 +231,11 @@ bool ReadScriptParams(FilterGlobals& globals, ParamList* list) {
   return !HostWantsDialog(parameters);
 }
 
-int16_t WriteScriptParams(FilterGlobals& globals, const ParamList* list) {
-  PIDescriptorParameters* parameters = globals.filterRecord->descriptorParameters;
+int16_t WriteScriptParams(const FilterRecord* record, const ParamList* list) {
+  PIDescriptorParameters* parameters = record->descriptorParameters;
   int32_t count = GetInputCount(list);
   if (count <= 0 || !DescriptorSuiteUsable(parameters)) return noErr;
-  WriteContext c{parameters->writeDescriptorProcs, nullptr, globals.filterRecord->handleProcs, list};
+  WriteContext c{parameters->writeDescriptorProcs, nullptr, record->handleProcs, list};
   c.token = c.procs->openWriteDescriptorProc();
   if (c.token == nullptr) return noErr;
   for (int32_t index = 0; index < count; ++index) WriteEntry(c, index);

@@ -1,7 +1,7 @@
 #include "store/FileLayer.h"
 
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 
 int16_t FileOpen(const char* name, FileRef* file) {

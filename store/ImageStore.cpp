@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "host/PluginApi.h"
-#include "host/ResultCodes.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/PluginApi.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "store/FileLayer.h"
 #include "store/StorePath.h"
-#include "text/BoundedText.h"
 
 static void PutHeader(uint8_t* header, const ImageStore& store) {
   const int16_t fields[3] = {store.bytesPerPixel, store.width, store.height};

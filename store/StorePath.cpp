@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "store/FileLayer.h"
 
 void ResolveStorePath(char* path) {

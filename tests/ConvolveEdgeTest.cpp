@@ -9,7 +9,7 @@
 #include <random>
 
 #include "filter/Kernel.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "tests/ConvolveReference.h"
 #include "tests/EngineHarness.h"
@@ -219,7 +219,7 @@ TEST(ConvolveEdgeTest, HostFloatingPointSettingsChangeNothing) {
     ConvolutionKernel record{};
     std::copy(kernel.values, kernel.values + kKernelFloats, record.values);
     TestJob test(image);
-    reinterpret_cast<FilterRecord*>(test.recordBytes.data())->progressProc = RecordControlWord;
+    test.job.progress = RecordControlWord;
     ImageStore* store = NewStoreWith(image);
     HostCalls calls;
     currentHostCalls = &calls;

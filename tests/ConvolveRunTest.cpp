@@ -1,4 +1,4 @@
-// The run sequence of Convolve8 and Convolve16: the kernel from the
+// The run sequence of RunConvolution: the kernel from the
 // parameter list or DefaultKernel, the settings stored before the size
 // check, the dialog's refusal, and a failed kernel allocation.
 #include <gtest/gtest.h>
@@ -7,9 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "filter/Convolve.h"
 #include "filter/Kernel.h"
-#include "host/ResultCodes.h"
+#include "host/FilterRun.h"
+#include "host/JobRecord.h"
+#include "host/KernelSettings.h"
+#include "host/contract/ResultCodes.h"
 #include "params/ParamList.h"
 #include "platform/Platform.h"
 #include "tests/ConvolveReference.h"
@@ -21,25 +23,31 @@ namespace {
 // backing store holding the image.
 struct RunSetup {
   TestImage image;
-  TestJob test;
+  FilterRecord record{};
+  JobRecord job{};
   ParamList* list;
   ImageStore* store;
   HostCalls calls;
 
   explicit RunSetup(const TestImage& source)
-      : image(source), test(source), list(NewParamList(kRunParamSlots)), store(NewStoreWith(source)) {
-    DeclareFilterParameters(&test.job, list);
+      : image(source), list(NewParamList(kRunParamSlots)), store(NewStoreWith(source)) {
+    record.progressProc = RecordProgress;
+    record.abortProc = AnswerAbort;
+    job.width = int16_t(source.width);
+    job.height = int16_t(source.height);
+    job.colourPlanes = int16_t(source.planes);
+    job.hostRecord = &record;
+    DeclareFilterParameters(&job, list);
     currentHostCalls = &calls;
   }
   ~RunSetup() {
     currentHostCalls = nullptr;
     DisposeBackingStore(store);
     DisposeParamList(list);
-    for (char*& text : test.job.stringSlots) DisposeText(text);
+    for (char*& text : job.stringSlots) DisposeText(text);
   }
   int16_t Run(bool suppressDialog) {
-    return image.sixteenBit ? Convolve16(store, &test.job, nullptr, list, suppressDialog)
-                            : Convolve8(store, &test.job, nullptr, list, suppressDialog);
+    return RunConvolution(store, &job, list, suppressDialog, image.sixteenBit);
   }
   std::vector<uint16_t> Samples() const { return ReadStoreSamples(store, image); }
 };
@@ -63,8 +71,8 @@ TEST(ConvolveRunTest, FifteenByFifteenIsFilteredWithTheDefaultKernelWhenNothingI
   std::copy(DefaultKernel, DefaultKernel + kCoefficientCount, kernel);
   kernel[kScaleFactorSlot] = 1.0f;
   EXPECT_EQ(FirstDifference(run.image, run.Samples(), ReferenceConvolve(run.image, kernel)), "");
-  ASSERT_NE(GetSlotText(&run.test.job, kKernelTextSlot), nullptr);
-  EXPECT_EQ(std::string(GetSlotText(&run.test.job, kKernelTextSlot)).substr(0, 16), "0.0,0.0030,0.006");
+  ASSERT_NE(GetSlotText(&run.job, kKernelTextSlot), nullptr);
+  EXPECT_EQ(std::string(GetSlotText(&run.job, kKernelTextSlot)).substr(0, 16), "0.0,0.0030,0.006");
   EXPECT_EQ(int32_t(run.calls.progress.size()), 15);
 }
 
@@ -84,9 +92,9 @@ TEST(ConvolveRunTest, ImagesBelowFifteenPixelsAreLeftAloneWithTheSettingsStored)
     EXPECT_EQ(run.Run(true), userCanceledErr);
     EXPECT_EQ(run.Samples(), run.image.samples);
     EXPECT_TRUE(run.calls.progress.empty());
-    EXPECT_NE(GetSlotText(&run.test.job, kKernelTextSlot), nullptr);
+    EXPECT_NE(GetSlotText(&run.job, kKernelTextSlot), nullptr);
     EXPECT_NE(GetStringParam(run.list, kKernelParam), nullptr);
-    EXPECT_EQ(GetPreferenceFloat(&run.test.job, kPrefScaleOffset), 2.5f);
+    EXPECT_EQ(GetPreferenceFloat(&run.job, kPrefScaleOffset), 2.5f);
   }
 }
 
@@ -97,7 +105,7 @@ TEST(ConvolveRunTest, ADialogThatIsNotAcceptedStoresNothingAndLeavesTheImage) {
   RunSetup run(Ramp(30, 20, 3, false));
   EXPECT_EQ(run.Run(false), userCanceledErr);
   EXPECT_EQ(run.Samples(), run.image.samples);
-  EXPECT_EQ(GetSlotText(&run.test.job, kKernelTextSlot), nullptr);
+  EXPECT_EQ(GetSlotText(&run.job, kKernelTextSlot), nullptr);
   EXPECT_EQ(GetStringParam(run.list, kKernelParam), nullptr);
 }
 #endif
@@ -108,7 +116,7 @@ TEST(ConvolveRunTest, FailedKernelAllocationReportsMemoryFullBeforeAnythingIsSto
   EXPECT_EQ(run.Run(true), memFullErr);
   PlatformFailAfter(PlatformService::allocBlock, -1);
   EXPECT_EQ(run.Samples(), run.image.samples);
-  EXPECT_EQ(GetSlotText(&run.test.job, kKernelTextSlot), nullptr);
+  EXPECT_EQ(GetSlotText(&run.job, kKernelTextSlot), nullptr);
 }
 
 }  // namespace

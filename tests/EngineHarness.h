@@ -1,5 +1,5 @@
 // Runs the engine's passes on a backing store made from a test image, with
-// a job record whose host callbacks record progress and answer the abort
+// an engine job whose host callbacks record progress and answer the abort
 // test.
 #pragma once
 
@@ -12,8 +12,7 @@
 
 #include "filter/ConvolvePasses.h"
 #include "filter/Kernel.h"
-#include "host/JobRecord.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "store/ImageStore.h"
 #include "tests/ConvolveReference.h"
 
@@ -34,20 +33,12 @@ inline Boolean TK_CDECL AnswerAbort() {
   return currentHostCalls->abortWhen && currentHostCalls->abortWhen(currentHostCalls->abortCalls) ? 1 : 0;
 }
 
-// A job record of the image's size whose host record reaches `calls`.
+// An engine job of the image's size whose callbacks reach `calls`.
 struct TestJob {
-  std::vector<uint8_t> recordBytes = std::vector<uint8_t>(sizeof(FilterRecord));
-  JobRecord job{};
+  EngineJob job{};
 
-  explicit TestJob(const TestImage& image) {
-    auto* record = reinterpret_cast<FilterRecord*>(recordBytes.data());
-    record->abortProc = AnswerAbort;
-    record->progressProc = RecordProgress;
-    job.width = int16_t(image.width);
-    job.height = int16_t(image.height);
-    job.colourPlanes = int16_t(image.planes);
-    job.hostRecord = record;
-  }
+  explicit TestJob(const TestImage& image)
+      : job{int16_t(image.width), int16_t(image.height), int16_t(image.planes), RecordProgress, AnswerAbort} {}
 };
 
 inline ImageStore* NewStoreWith(const TestImage& image) {

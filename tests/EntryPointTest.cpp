@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/FilterGlobals.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"
 #include "tests/TestSupport.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "store/FileLayer.h"
 #include "tests/TestSupport.h"
 #include "text/FieldWriters.h"

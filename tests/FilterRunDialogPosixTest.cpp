@@ -10,7 +10,7 @@
 #include "dialog/DialogDriver.h"
 #include "dialog/KernelDialogProc.h"
 #include "host/JobRecord.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"

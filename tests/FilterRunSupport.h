@@ -12,8 +12,8 @@
 #include "host/JobRecord.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
-#include "text/NumberFormat.h"
 #include "tests/TestSupport.h"
+#include "text/NumberFormat.h"
 
 class FilterRunTest : public ModuleTest {};
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/JobRecord.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "tests/FilterRunSupport.h"

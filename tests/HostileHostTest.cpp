@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"

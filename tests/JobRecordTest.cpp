@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "filter/ConvolvePasses.h"
 #include "host/JobRecord.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -34,29 +35,23 @@ void DisposeSlots(JobRecord& job) {
   }
 }
 
-TEST(JobRelays, ProgressAndAbortReachTheHostOnlyWhenItHasThem) {
+TEST(EngineRelays, ProgressAndAbortReachTheHostOnlyWhenItHasThem) {
   calls = {};
-  FilterRecord record{};
-  JobRecord job{};
-  job.hostRecord = &record;
-  ReportJobProgress(&job, 10, 100);
-  EXPECT_EQ(TestJobAbort(&job), 0);
+  EngineJob job{};
+  ReportEngineProgress(&job, 10, 100);
+  EXPECT_EQ(TestEngineAbort(&job), 0);
   EXPECT_TRUE(calls.progress.empty());
 
-  record.progressProc = RecordProgress;
-  record.abortProc = AnswerAbort;
-  ReportJobProgress(&job, 10, 100);
-  ReportJobProgress(&job, 0, 7);
+  job.progress = RecordProgress;
+  job.testAbort = AnswerAbort;
+  ReportEngineProgress(&job, 10, 100);
+  ReportEngineProgress(&job, 0, 7);
   ASSERT_EQ(calls.progress.size(), 2u);
   EXPECT_EQ(calls.progress[0], std::make_pair(140, 600));
   EXPECT_EQ(calls.progress[1], std::make_pair(7, 42));
   calls.abortAnswer = 0xFF;
-  EXPECT_EQ(TestJobAbort(&job), 0xFF);
+  EXPECT_EQ(TestEngineAbort(&job), 0xFF);
   EXPECT_EQ(calls.abortCalls, 1);
-
-  job.hostRecord = nullptr;
-  ReportJobProgress(&job, 1, 1);
-  EXPECT_EQ(TestJobAbort(&job), 0);
 }
 
 TEST(JobSlots, SetCopiesBoundedAndIgnoresOtherNumbers) {

@@ -11,8 +11,8 @@
 #include "dialog/DialogMessages.h"
 #include "dialog/KernelDialog.h"
 #include "dialog/KernelDialogProc.h"
+#include "dialog/Preview.h"
 #include "filter/Kernel.h"
-#include "host/JobRecord.h"
 #include "store/ImageStore.h"
 #include "tests/TestSupport.h"
 
@@ -79,27 +79,25 @@ class KernelDialogTest : public FixedFilesTest {
     job.width = width;
     job.height = height;
     job.colourPlanes = 1;
-    job.hostRecord = &record;
+    job.store = store;
   }
   // Runs the dialog once with the script as the user; the dialog's result.
   int16_t Run(Script script, int16_t frameWidth = 0, int16_t frameHeight = 0) {
     TarkelDialogDriver driver{TARKEL_DIALOG_DRIVER_VERSION, frameWidth, frameHeight, &script, RunScript};
     EXPECT_EQ(TarkelSetDialogDriver(&driver), 0);
-    return RunKernelDialog(store, &job, &kernel);
+    return RunKernelDialog(&job, nullptr, &kernel);
   }
 
   ImageStore* store = nullptr;
-  FilterRecord record{};
-  JobRecord job{};
+  PreviewImage job{};
   ConvolutionKernel kernel{};
 };
 
 TEST_F(KernelDialogTest, WithoutADriverTheDialogCannotBeShown) {
   ConvolutionKernel before = kernel;
   TarkelSetDialogDriver(nullptr);
-  EXPECT_EQ(RunKernelDialog(store, &job, &kernel), -1);
+  EXPECT_EQ(RunKernelDialog(&job, nullptr, &kernel), -1);
   EXPECT_EQ(std::memcmp(&before, &kernel, sizeof kernel), 0);
-  EXPECT_EQ(job.backingStore, store);
 }
 
 TEST_F(KernelDialogTest, DriversOfAnotherVersionOrWithoutDriveAreRefused) {
@@ -108,7 +106,7 @@ TEST_F(KernelDialogTest, DriversOfAnotherVersionOrWithoutDriveAreRefused) {
   TarkelDialogDriver noDrive{TARKEL_DIALOG_DRIVER_VERSION, 0, 0, &script, nullptr};
   EXPECT_EQ(TarkelSetDialogDriver(&wrongVersion), -1);
   EXPECT_EQ(TarkelSetDialogDriver(&noDrive), -1);
-  EXPECT_EQ(RunKernelDialog(store, &job, &kernel), -1);
+  EXPECT_EQ(RunKernelDialog(&job, nullptr, &kernel), -1);
 }
 
 TEST_F(KernelDialogTest, ADriverThatLeavesTheDialogOpenCancelsIt) {

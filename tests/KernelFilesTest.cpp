@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dialog/KernelFiles.h"
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "tests/TestSupport.h"
 #include "text/NumberFormat.h"
 

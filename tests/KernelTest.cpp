@@ -11,6 +11,8 @@
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
 #include "host/JobRecord.h"
+#include "host/KernelSettings.h"
+#include "host/contract/Memory.h"
 #include "params/ParamList.h"
 #include "platform/Platform.h"
 

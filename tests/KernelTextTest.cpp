@@ -10,8 +10,8 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "host/Memory.h"
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
 
 namespace {
 

@@ -4,12 +4,11 @@
 
 #include <string>
 
-#include "host/FilterGlobals.h"
 #include "params/ParamList.h"
-#include "text/LogFile.h"
 #include "tests/FilterRunSupport.h"
 #include "tests/RawParam.h"
 #include "tests/TestSupport.h"
+#include "text/LogFile.h"
 
 namespace {
 
@@ -29,20 +28,20 @@ class LogFileTest : public FixedFilesTest {
     FixedFilesTest::TearDown();
   }
 
-  FilterGlobals globals{};
+  int16_t runResult = 0;
   ParamList* list = nullptr;
   const std::string path = FixedPath("c:\\MORVlog.txt");
 };
 
 TEST_F(LogFileTest, NothingIsWrittenWithoutTheFile) {
-  EXPECT_NE(LogRun(globals, list), 0);
+  EXPECT_NE(LogRun(runResult, list), 0);
   EXPECT_FALSE(FileExists(path));
 }
 
 TEST_F(LogFileTest, ARecordOfThisFilterLineByLineThenASecondAppended) {
   WriteString(path, "");
-  globals.result = -128;
-  EXPECT_EQ(LogRun(globals, list), 0);
+  runResult = -128;
+  EXPECT_EQ(LogRun(runResult, list), 0);
   std::string record =
       "-----------------------------\r\n"
       "Signature = CsKr\tWRITEBACK\tNo Mask Image\r\n"
@@ -54,10 +53,10 @@ TEST_F(LogFileTest, ARecordOfThisFilterLineByLineThenASecondAppended) {
       "3: Type = BOOLEAN\tKey = AFlg\tValue = TRUE\r\n"
       "Result = -128\r\n";
   EXPECT_EQ(LogText(), record);
-  globals.result = 0;
+  runResult = 0;
   SetBoolParam(list, 3, 0);
   SetStringParam(list, 0, nullptr);
-  EXPECT_EQ(LogRun(globals, list), 0);
+  EXPECT_EQ(LogRun(runResult, list), 0);
   std::string second = LogText().substr(record.size());
   EXPECT_EQ(second.rfind("-----------------------------\r\n", 0), 0u);
   EXPECT_NE(second.find("0: Type = STRING\tKey = Krnl\tValue = NULL\r\n"), std::string::npos);
@@ -69,7 +68,7 @@ TEST_F(LogFileTest, LongTextsAreCutTo255Characters) {
   WriteString(path, "");
   std::string kernel(600, '9');
   SetStringParam(list, 0, kernel.c_str());
-  LogRun(globals, list);
+  LogRun(runResult, list);
   EXPECT_NE(LogText().find("Value = " + std::string(255, '9') + "\r\n"), std::string::npos);
   EXPECT_EQ(LogText().find(std::string(256, '9')), std::string::npos);
 }
@@ -79,8 +78,8 @@ TEST_F(LogFileTest, FlagsLongsRadiosAndAnEmptyList) {
   InitParamList(list, FourCC("udef"), 1, 1);
   AddRawParam(list, FourCC("cnt "), kLongType, uint32_t(-5), 5, uint32_t(-3));
   AddRawParam(list, FourCC("shap"), FourCC("rB03"), 3, 5, 4);
-  globals.result = -30100;
-  LogRun(globals, list);
+  runResult = -30100;
+  LogRun(runResult, list);
   EXPECT_EQ(LogText(),
             "old\r\n"
             "-----------------------------\r\n"
@@ -91,7 +90,7 @@ TEST_F(LogFileTest, FlagsLongsRadiosAndAnEmptyList) {
             "Result = -30100\r\n");
   WriteString(path, "");
   InitParamList(list, FourCC("none"), 0, 0);
-  LogRun(globals, list);
+  LogRun(runResult, list);
   EXPECT_EQ(LogText(), "-----------------------------\r\nSignature = none\tWRITEBACK\tNo Mask Image\r\nResult = -30100\r\n");
 }
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "tests/TestSupport.h"
 

@@ -13,7 +13,8 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
 #include "text/ExtendedMath.h"
 #include "text/NumberFormat.h"
 

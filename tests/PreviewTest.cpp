@@ -14,8 +14,7 @@
 #endif
 #include "dialog/PreviewSums.h"
 #include "filter/Kernel.h"
-#include "host/JobRecord.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "platform/CpuFeatures.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"
@@ -72,11 +71,11 @@ class PreviewTest : public FixedFilesTest {
       }
       WriteStoreRow(store, 0, y, int32_t(row.size()), row.data());
     }
-    job = JobRecord{};
+    job = PreviewImage{};
     job.width = int16_t(width);
     job.height = int16_t(height);
     job.colourPlanes = int16_t(planes);
-    job.backingStore = store;
+    job.store = store;
   }
 
   void MakeFlatImage(int width, int height, int planes, int depth, uint16_t value) {
@@ -161,7 +160,7 @@ class PreviewTest : public FixedFilesTest {
   }
 
   ImageStore* store = nullptr;
-  JobRecord job{};
+  PreviewImage job{};
   int bytes = 1;
   std::mt19937 random{20240611};
 };

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/FilterGlobals.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "hostsim/Host.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"

@@ -6,11 +6,10 @@
 #include <cstring>
 #include <limits>
 
-#include "host/FilterGlobals.h"
-#include "params/ParamList.h"
-#include "params/ScriptParams.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
+#include "params/ParamList.h"
+#include "params/ScriptParams.h"
 #include "tests/RawParam.h"
 
 namespace {
@@ -24,7 +23,7 @@ class ScriptParamsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     hostsim::Host::current = &host;
-    globals.filterRecord = &host.record();
+    record = &host.record();
     list = NewParamList(40);
     InitParamList(list, FourCC("CsKr"), 0, 0);
     AddStringParam(list, kKrnl, nullptr);
@@ -41,11 +40,11 @@ class ScriptParamsTest : public ::testing::Test {
   // Plays the descriptor and reads it into the list; returns suppressDialog.
   bool Read(ScriptingHost& scripting, const Descriptor& descriptor, int16_t playInfo = plugInDialogSilent) {
     scripting.Play(descriptor, playInfo);
-    return ReadScriptParams(globals, list);
+    return ReadScriptParams(record, list);
   }
 
   hostsim::Host host{nullptr, hostsim::MakeImage(4, 4, 1, 8)};
-  FilterGlobals globals{};
+  FilterRecord* record = nullptr;
   ParamList* list = nullptr;
 };
 
@@ -98,7 +97,7 @@ TEST_F(ScriptParamsTest, SuiteChecksRefuseWrongVersionsShortSuitesAndMissingProc
 }
 
 TEST_F(ScriptParamsTest, SuppressDialogFollowsSuitesTokenAndPlayInfo) {
-  EXPECT_FALSE(ReadScriptParams(globals, list));  // no descriptor parameters at all
+  EXPECT_FALSE(ReadScriptParams(record, list));  // no descriptor parameters at all
   {
     hostsim::ScriptingOptions options;
     options.numReadProcs = 10;
@@ -120,15 +119,15 @@ TEST_F(ScriptParamsTest, SuppressDialogFollowsSuitesTokenAndPlayInfo) {
       scripting.Play({}, c.playInfo);
     else
       scripting.PlayNothing(c.playInfo);
-    EXPECT_EQ(ReadScriptParams(globals, list), c.suppress) << c.descriptor << " " << c.playInfo;
+    EXPECT_EQ(ReadScriptParams(record, list), c.suppress) << c.descriptor << " " << c.playInfo;
   }
   EXPECT_EQ(scripting.readCloses, 3);  // only opened tokens are closed
 
   InitParamList(list, FourCC("none"), 0, 0);  // a list without parameters asks the host nothing
   scripting.Play({}, plugInDialogSilent);
-  EXPECT_TRUE(ReadScriptParams(globals, list));
+  EXPECT_TRUE(ReadScriptParams(record, list));
   scripting.PlayNothing(plugInDialogDisplay);
-  EXPECT_FALSE(ReadScriptParams(globals, list));
+  EXPECT_FALSE(ReadScriptParams(record, list));
   EXPECT_EQ(scripting.readOpens, 6);
 }
 
@@ -301,7 +300,7 @@ TEST_F(ScriptParamsTest, TextIsSkippedWithoutAUsableHandleSuite) {
   EXPECT_EQ(GetFloatParam(list, 1), 4.0f);
   EXPECT_EQ(scripting.parameters().descriptor, nullptr);  // cleared, though not disposable
   SetStringParam(list, 0, "5,");
-  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  EXPECT_EQ(WriteScriptParams(record, list), 0);
   std::optional<Descriptor> recorded = scripting.Recorded();
   ASSERT_TRUE(recorded);
   ASSERT_EQ(recorded->size(), 3u);  // no text handle to be had; the rest is recorded
@@ -316,14 +315,14 @@ TEST_F(ScriptParamsTest, TextsGoOnlyIntoHandlesTheHostReallyGives) {
   host.record().handleProcs = &procs;
   ScriptingHost scripting(host);
   procs.newProc = [](int32_t) -> Handle { return nullptr; };
-  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  EXPECT_EQ(WriteScriptParams(record, list), 0);
   std::optional<Descriptor> recorded = scripting.Recorded();
   ASSERT_TRUE(recorded);
   ASSERT_EQ(recorded->size(), 3u);
   EXPECT_EQ((*recorded)[0].key, kScal);
 
   procs.newProc = [](int32_t) { return hostsim::Host::current->NewHandle(100); };
-  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  EXPECT_EQ(WriteScriptParams(record, list), 0);
   recorded = scripting.Recorded();
   ASSERT_TRUE(recorded);
   ASSERT_EQ(recorded->size(), 4u);
@@ -355,7 +354,7 @@ TEST_F(ScriptParamsTest, WritesEveryEntryInListOrder) {
   ScriptingHost scripting(host);
   scripting.Play({hostsim::DoubleEntry(kScal, 1)}, plugInDialogDisplay);
   size_t handlesBefore = host.LiveHandles();
-  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  EXPECT_EQ(WriteScriptParams(record, list), 0);
   EXPECT_EQ(scripting.parameters().recordInfo, plugInDialogOptional);
   EXPECT_EQ(host.LiveHandles(), handlesBefore);  // the old descriptor went, the new one came
   std::optional<Descriptor> recorded = scripting.Recorded();
@@ -376,12 +375,12 @@ TEST_F(ScriptParamsTest, WritesEveryEntryInListOrder) {
 }
 
 TEST_F(ScriptParamsTest, NothingIsRecordedWithoutSuitesTokenOrParameters) {
-  EXPECT_EQ(WriteScriptParams(globals, list), 0);  // no descriptor parameters
+  EXPECT_EQ(WriteScriptParams(record, list), 0);  // no descriptor parameters
   {
     hostsim::ScriptingOptions options;
     options.writeProcsVersion = -1;
     ScriptingHost scripting(host, options);
-    WriteScriptParams(globals, list);
+    WriteScriptParams(record, list);
     EXPECT_EQ(scripting.writeOpens, 0);
     EXPECT_EQ(scripting.parameters().recordInfo, plugInDialogNone);
   }
@@ -389,14 +388,14 @@ TEST_F(ScriptParamsTest, NothingIsRecordedWithoutSuitesTokenOrParameters) {
     hostsim::ScriptingOptions options;
     options.openWriteGivesToken = false;
     ScriptingHost scripting(host, options);
-    WriteScriptParams(globals, list);
+    WriteScriptParams(record, list);
     EXPECT_EQ(scripting.writeOpens, 1);
     EXPECT_EQ(scripting.parameters().recordInfo, plugInDialogNone);
     EXPECT_FALSE(scripting.Recorded());
   }
   ScriptingHost scripting(host);
   InitParamList(list, FourCC("none"), 0, 0);
-  WriteScriptParams(globals, list);
+  WriteScriptParams(record, list);
   EXPECT_EQ(scripting.writeOpens, 0);
 }
 
@@ -414,7 +413,7 @@ TEST_F(ScriptParamsTest, CloseErrorsAreNotPassedOn) {
 
   EXPECT_FALSE(Read(scripting, {hostsim::DoubleEntry(kScal, 4)}, plugInDialogDisplay));
   EXPECT_EQ(GetFloatParam(list, 1), 4.0f);
-  EXPECT_EQ(WriteScriptParams(globals, list), 0);
+  EXPECT_EQ(WriteScriptParams(record, list), 0);
   EXPECT_TRUE(scripting.Recorded());
   EXPECT_EQ(scripting.parameters().recordInfo, plugInDialogOptional);
 }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "store/FileLayer.h"
 #include "store/StorePath.h"
 #include "tests/TestSupport.h"

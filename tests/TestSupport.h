@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/FilterGlobals.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "hostsim/ModuleLoader.h"
 
 // The directory that "c:\" stands for in this test process.

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "host/resources/ResourceBytes.h"
 
 struct TerminologyParam {

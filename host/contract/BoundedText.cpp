@@ -1,4 +1,4 @@
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
   moduleInstance = instance;

@@ -1,8 +1,8 @@
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 #include <cstring>
 
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 
 int16_t lastMemError = noErr;
