@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "host/FilterGlobals.h"
+#include "host/RowPump.h"
 #include "host/contract/ResultCodes.h"
 
 #if defined(_WIN32)

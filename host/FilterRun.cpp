@@ -6,7 +6,7 @@
 #include "filter/Kernel.h"
 #include "host/JobRecord.h"
 #include "host/KernelSettings.h"
-#include "host/RowPump.h"
+#include "host/PumpQuantities.h"
 #include "host/contract/BoundedText.h"
 #include "host/contract/Memory.h"
 #include "host/contract/ResultCodes.h"
@@ -72,7 +72,7 @@ int16_t RunConvolution(ImageStore* backingStore, JobRecord* job, ParamList* list
   return result;
 }
 
-void RunFilterStep(FilterGlobals& globals) {
+int16_t RunFilterStep(FilterGlobals& globals) {
   char* name = NewText(kTextBufferSize);
   auto* job = static_cast<JobRecord*>(NewClearedBlock(sizeof(JobRecord)));
   ParamList* list = NewParamList(kRunParamSlots);
@@ -80,8 +80,7 @@ void RunFilterStep(FilterGlobals& globals) {
     DisposeText(name);
     DisposeBlock(job);
     if (list != nullptr) DisposeParamList(list);
-    EndRun(globals, memFullErr);
-    return;
+    return memFullErr;
   }
   CopyTextBounded("c:\\MORVpref.xxx", name, kTextBufferSize);
   ResolveStorePath(name);
@@ -92,21 +91,12 @@ void RunFilterStep(FilterGlobals& globals) {
 
   bool suppressDialog = ReadScriptParams(globals.filterRecord, list);
   int16_t code = RunFilter(globals, job, list, suppressDialog);
-  if (code != noErr) {
-    globals.state = Done;
-    globals.result = code;
-  }
   // Recorded and logged whether or not the filter ran.
   WriteScriptParams(globals.filterRecord, list);
-  LogRun(globals.result, list);
+  LogRun(code, list);
   DisposeParamList(list);
   SavePreferences(job, name, preferences);
   DisposeBlock(job);
   DisposeText(name);
-
-  // After a failure nothing is written back.
-  if (globals.state == Filtering)
-    globals.state = WritingRows;  // the rectangles still name row 0, which goes back next
-  else
-    EndRun(globals, globals.result);
+  return code;
 }

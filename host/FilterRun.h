@@ -3,8 +3,8 @@
 
 #include "host/FilterGlobals.h"
 
-// Leaves the pump in WritingRows (success) or Done (failure, stores released).
-void RunFilterStep(FilterGlobals& globals);
+// Filters the whole stored image in place: 0, or the code that ends the run.
+int16_t RunFilterStep(FilterGlobals& globals);
 
 struct ImageStore;
 struct JobRecord;

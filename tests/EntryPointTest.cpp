@@ -18,7 +18,7 @@ TEST_F(EntryPointTest, FirstCallCreatesGlobalsAndAboutAnswersZero) {
   ASSERT_NE(host.data(), 0);
   auto* block = reinterpret_cast<PluginHandle*>(host.data());
   EXPECT_EQ(block->tag, kPluginHandleTag);
-  EXPECT_EQ(GlobalsOf(host.data()).state, Idle);
+  EXPECT_EQ(GlobalsOf(host.data()).state, PumpState::Idle);
   EXPECT_EQ(GlobalsOf(host.data()).maskAllSelected, 0xFF);
 }
 
@@ -69,7 +69,7 @@ TEST_F(EntryPointTest, StartTakesSampleDepthFromTheHost) {
     hostsim::Host host(module.entryPoint, hostsim::MakeImage(20, 20, 3, depth == 16 ? 16 : 8), options);
     EXPECT_EQ(host.Call(filterSelectorStart), 0);
     EXPECT_EQ(GlobalsOf(host.data()).sampleDepth, expected) << depth;
-    EXPECT_EQ(GlobalsOf(host.data()).state, ReadingRows);
+    EXPECT_EQ(GlobalsOf(host.data()).state, PumpState::ReadingRows);
     host.Call(filterSelectorFinish);
   }
 }

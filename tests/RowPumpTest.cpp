@@ -124,8 +124,8 @@ TEST_F(RowPumpTest, StoresHoldPackedColourSamplesTheExtraPlanesAndTheMask) {
     host.Call(filterSelectorPrepare);
     host.Call(filterSelectorStart);
     FilterGlobals& globals = GlobalsOf(host.data());
-    while (globals.state == ReadingRows && host.continueCalls < 20) host.Call(filterSelectorContinue);
-    ASSERT_EQ(globals.state, Filtering);
+    while (globals.state == PumpState::ReadingRows && host.continueCalls < 20) host.Call(filterSelectorContinue);
+    ASSERT_EQ(globals.state, PumpState::Filtering);
     int32_t sample = depth / 8;
     ASSERT_NE(globals.backingStore, nullptr);
     ASSERT_NE(globals.opacityStore, nullptr);
@@ -249,7 +249,7 @@ TEST_F(RowPumpTest, DoneReleasesTheStoresAndAnUnknownStateDoesNothing) {
   ASSERT_EQ(host.Call(filterSelectorStart), noErr);
   while (!hostsim::RectsEmpty(host.record())) host.Call(filterSelectorContinue);
   FilterGlobals& globals = GlobalsOf(host.data());
-  EXPECT_EQ(globals.state, Done);
+  EXPECT_EQ(globals.state, PumpState::Done);
   EXPECT_NE(globals.backingStore, nullptr) << "the stores stay open for finish";
   host.record().maskRect = Rect16{1, 1, 2, 2};
   EXPECT_EQ(host.Call(filterSelectorContinue), noErr);
@@ -258,10 +258,10 @@ TEST_F(RowPumpTest, DoneReleasesTheStoresAndAnUnknownStateDoesNothing) {
   EXPECT_EQ(globals.maskStore, nullptr);
   EXPECT_EQ(host.record().maskRect.bottom, 0);
 
-  globals.state = 7;
+  globals.state = PumpState{7};
   host.record().inRect = Rect16{0, 0, 1, 4};
   EXPECT_EQ(host.Call(filterSelectorContinue), noErr);
-  EXPECT_EQ(globals.state, 7);
+  EXPECT_EQ(globals.state, PumpState{7});
   EXPECT_EQ(host.record().inRect.bottom, 1);
   host.Call(filterSelectorFinish);
 }
@@ -297,7 +297,7 @@ TEST_F(RowPumpFailureTest, AStoreThatCannotBeCreatedEndsTheRunWithItsCodeAndLeak
       EXPECT_EQ(CurrentLiveCounts(), before);
       EXPECT_LE(host.continueCalls, 1);
       FilterGlobals& globals = GlobalsOf(host.data());
-      EXPECT_EQ(globals.state, Done);
+      EXPECT_EQ(globals.state, PumpState::Done);
       EXPECT_EQ(globals.backingStore, nullptr);
       EXPECT_EQ(globals.opacityStore, nullptr);
       EXPECT_TRUE(host.violations.empty());
