@@ -12,6 +12,7 @@
 #include "host/contract/ResultCodes.h"
 #include "params/ParamList.h"
 #include "params/ScriptParams.h"
+#include "store/FixedNames.h"
 #include "store/StorePath.h"
 #include "text/LogFile.h"
 
@@ -82,7 +83,7 @@ int16_t RunFilterStep(FilterGlobals& globals) {
     if (list != nullptr) DisposeParamList(list);
     return memFullErr;
   }
-  CopyTextBounded("c:\\MORVpref.xxx", name, kTextBufferSize);
+  CopyTextBounded(kPreferencesFileName, name, kTextBufferSize);
   ResolveStorePath(name);
   FillJobRecord(globals, *job);
   FileRef preferences = LoadPreferences(job, name);

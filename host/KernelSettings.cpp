@@ -5,21 +5,22 @@
 #include "host/JobRecord.h"
 #include "host/contract/Memory.h"
 #include "host/contract/PluginApi.h"
+#include "host/resources/Terminology.h"
 #include "params/ParamList.h"
 
 namespace {
 
-constexpr uint32_t kFilterSignature = FourCC("CsKr");
+constexpr uint32_t kFilterSignature = kEventCode;
 constexpr float kScaleLimit = 10000.0f;
 
 }  // namespace
 
 int16_t DeclareFilterParameters(JobRecord* job, ParamList* list) {
   InitParamList(list, kFilterSignature, 0, 0);
-  AddStringParam(list, FourCC("Krnl"), nullptr);
-  AddFloatParam(list, FourCC("sCAL"), 0.0f, kScaleLimit, GetPreferenceFloat(job, kPrefScaleOffset));
-  AddFloatParam(list, FourCC("oFST"), -kScaleLimit, kScaleLimit, GetPreferenceFloat(job, kPrefOffsetOffset));
-  AddBoolParam(list, FourCC("AFlg"), HasWholePart(GetPreferenceFloat(job, kPrefAutoscaleOffset)));
+  AddStringParam(list, kKernelKey, nullptr);
+  AddFloatParam(list, kScaleKey, 0.0f, kScaleLimit, GetPreferenceFloat(job, kPrefScaleOffset));
+  AddFloatParam(list, kOffsetKey, -kScaleLimit, kScaleLimit, GetPreferenceFloat(job, kPrefOffsetOffset));
+  AddBoolParam(list, kAutoscaleKey, HasWholePart(GetPreferenceFloat(job, kPrefAutoscaleOffset)));
   return 0;
 }
 

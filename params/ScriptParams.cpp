@@ -8,6 +8,7 @@
 #include "host/contract/BoundedText.h"
 #include "host/contract/Memory.h"
 #include "host/contract/ResultCodes.h"
+#include "host/resources/Terminology.h"
 #include "params/ParamList.h"
 
 namespace {
@@ -31,9 +32,6 @@ struct WriteContext {
   const HandleProcs* handles;
   const ParamList* list;
 };
-
-// Radio types are the terminology's enumeration types, whose codes begin "rB".
-bool IsRadioType(uint32_t type) { return (type >> 16) == (uint32_t('r') << 8 | 'B'); }
 
 bool InSignedRange(const ParamList* list, int32_t index, int32_t value) {
   return int32_t(GetParamMinimumBits(list, index)) <= value && value <= int32_t(GetParamMaximumBits(list, index));
@@ -147,7 +145,7 @@ void WriteEntry(const WriteContext& c, int32_t index) {
   } else if (type == kLongType && key != kUnitsKey) {
     c.procs->putIntegerProc(c.token, key, GetLongParam(c.list, index));
   } else {
-    DescType enumType = type == kLongType ? kUnitsEnumType : type;
+    DescType enumType = type == kLongType ? kUnitsType : type;
     c.procs->putEnumeratedProc(c.token, key, enumType, DescEnum(GetLongParam(c.list, index)));
   }
 }

@@ -9,9 +9,6 @@
 
 struct ParamList;
 
-// Key of the units-of-measure entry, written as an enumeration of type 'UniT'.
-constexpr DescriptorKeyID kUnitsKey = FourCC("unCd");
-constexpr DescType kUnitsEnumType = FourCC("UniT");
 // The key array handed to the host: up to 29 keys and the zero code.
 constexpr int32_t kKeyArrayCodes = 30;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "host/resources/Terminology.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "params/ParamList.h"
@@ -223,7 +224,7 @@ TEST_F(ScriptParamsTest, FailingIntegerAndEnumeratedGetsStoreNothing) {
   hostsim::ScriptingOptions options;
   options.failGets = true;
   ScriptingHost scripting(host, options);
-  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), 4), hostsim::EnumeratedEntry(kUnitsKey, kUnitsEnumType, 4),
+  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), 4), hostsim::EnumeratedEntry(kUnitsKey, kUnitsType, 4),
                    hostsim::EnumeratedEntry(FourCC("shap"), FourCC("rB03"), 4)});
   EXPECT_EQ(scripting.getCalls, 3);
   EXPECT_EQ(GetLongParam(list, lng), 1);
@@ -266,7 +267,7 @@ TEST_F(ScriptParamsTest, LongsCompareSignedUnitsAndRadiosUnsigned) {
   int32_t radio = AddRawParam(list, FourCC("shap"), FourCC("rB03"), 3, 5, 3);
   int32_t other = AddRawParam(list, FourCC("othr"), FourCC("xyzw"), 0, 9, 2);
   ScriptingHost scripting(host);
-  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), -3), hostsim::EnumeratedEntry(kUnitsKey, kUnitsEnumType, 7),
+  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), -3), hostsim::EnumeratedEntry(kUnitsKey, kUnitsType, 7),
                    hostsim::EnumeratedEntry(FourCC("shap"), FourCC("rB03"), 5),
                    hostsim::EnumeratedEntry(FourCC("othr"), FourCC("xyzw"), 4)});
   EXPECT_EQ(GetLongParam(list, lng), -3);
@@ -275,7 +276,7 @@ TEST_F(ScriptParamsTest, LongsCompareSignedUnitsAndRadiosUnsigned) {
   EXPECT_EQ(GetLongParam(list, other), 2);  // not a radio type: never read
   EXPECT_EQ(scripting.getCalls, 3);
 
-  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), 6), hostsim::EnumeratedEntry(kUnitsKey, kUnitsEnumType, 0x80000001u),
+  Read(scripting, {hostsim::IntegerEntry(FourCC("cnt "), 6), hostsim::EnumeratedEntry(kUnitsKey, kUnitsType, 0x80000001u),
                    hostsim::EnumeratedEntry(FourCC("shap"), FourCC("rB03"), 0xFFFFFFFFu)});
   EXPECT_EQ(GetLongParam(list, lng), -3);
   EXPECT_EQ(GetLongParam(list, units), 7);
@@ -368,7 +369,7 @@ TEST_F(ScriptParamsTest, WritesEveryEntryInListOrder) {
                          hostsim::DoubleEntry(kOfst, -7.25),
                          hostsim::BooleanEntry(kAflg, true),
                          hostsim::IntegerEntry(FourCC("cnt "), -4),
-                         hostsim::EnumeratedEntry(kUnitsKey, kUnitsEnumType, 6),
+                         hostsim::EnumeratedEntry(kUnitsKey, kUnitsType, 6),
                          hostsim::EnumeratedEntry(FourCC("shap"), FourCC("rB03"), 4),
                          empty};
   EXPECT_EQ(*recorded, expected);

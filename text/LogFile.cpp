@@ -5,6 +5,7 @@
 #include "host/contract/BoundedText.h"
 #include "host/contract/Memory.h"
 #include "params/ParamList.h"
+#include "store/FixedNames.h"
 #include "text/FieldWriters.h"
 
 namespace {
@@ -90,7 +91,7 @@ int16_t LogRun(int16_t runResult, const ParamList* list) {
   FileRef file = kNoFile;
   int32_t lineCount = 0;
   // The log's place is fixed: the store directory does not move it.
-  int16_t result = OpenForAppend("c:\\MORVlog.txt", &file, &lineCount);
+  int16_t result = OpenForAppend(kLogFileName, &file, &lineCount);
   if (result != 0) return result;
   WriteFieldText(file, "-----------------------------", false, kLineEnd);
   WriteFieldText(file, "Signature = ", false, false);

@@ -27,6 +27,13 @@ constexpr uint32_t FourCC(const char (&code)[5]) {
          (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
 }
 
+// The value types of the host's scripting descriptors.
+constexpr DescType kTextType = FourCC("TEXT");
+constexpr DescType kDoubleType = FourCC("doub");
+constexpr DescType kBooleanType = FourCC("bool");
+constexpr DescType kLongIntegerType = FourCC("long");
+constexpr DescType kEnumeratedType = FourCC("enum");
+
 enum FilterSelector : int16_t {
   filterSelectorAbout = 0,
   filterSelectorParameters = 1,
