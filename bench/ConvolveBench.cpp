@@ -13,8 +13,8 @@
 #include "bench/ConvolveBench.h"
 #include "filter/ConvolvePasses.h"
 #include "filter/ConvolvePlan.h"
-#include "tests/ConvolveReference.h"
-#include "tests/EngineHarness.h"
+#include "tests/support/ConvolveReference.h"
+#include "tests/support/EngineHarness.h"
 
 BenchKernel MakeBenchKernel(KernelChoice choice, bool autoscale) {
   BenchKernel kernel{};
