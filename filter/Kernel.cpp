@@ -1,6 +1,6 @@
 #include "filter/Kernel.h"
 
-#include <cmath>
+#include <algorithm>
 
 // A symmetric smoothing kernel; its coefficients add up to about 0.99832.
 const float DefaultKernel[kCoefficientCount] = {
@@ -13,10 +13,6 @@ const float DefaultKernel[kCoefficientCount] = {
     0.0f,     0.00307f, 0.00676f, 0.0086f,  0.00676f, 0.00307f, 0.0f,
 };
 
-bool HasWholePart(float value) { return std::fabs(value) >= 1.0f; }
-
 bool IsEmptyKernel(const float* coefficients) {
-  for (int32_t i = 0; i < kCoefficientCount; ++i)
-    if (HasWholePart(coefficients[i])) return false;
-  return true;
+  return std::all_of(coefficients, coefficients + kCoefficientCount, [](float c) { return c == 0; });
 }

@@ -26,8 +26,6 @@ enum FilterParam : int32_t { kKernelParam = 0, kScaleParam = 1, kOffsetParam = 2
 
 extern const float DefaultKernel[kCoefficientCount];
 
-// A float truncated toward zero is non-zero exactly when its magnitude
-// reaches 1; asking that way keeps huge values and NaN out of an integer.
-bool HasWholePart(float value);
-// Kernels whose coefficients all lie strictly between -1 and 1 count as empty.
+// No text, an all-zero text and a text with nothing readable all leave every
+// coefficient 0: there is no kernel to run.
 bool IsEmptyKernel(const float* coefficients);

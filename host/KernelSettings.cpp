@@ -1,5 +1,8 @@
 #include "host/KernelSettings.h"
 
+#include <cmath>
+#include <cstring>
+
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
 #include "host/JobRecord.h"
@@ -12,6 +15,19 @@ namespace {
 
 constexpr uint32_t kFilterSignature = kEventCode;
 constexpr float kScaleLimit = 10000.0f;
+
+// A float truncated toward zero is non-zero exactly when its magnitude
+// reaches 1; asking that way keeps huge values and NaN out of an integer.
+bool HasWholePart(float value) { return std::fabs(value) >= 1.0f; }
+
+// The default's recorded text brings back its exact values, which five
+// digits do not carry.
+bool IsDefaultKernelText(const char* text) {
+  if (text == nullptr) return false;
+  char defaultText[kTextBufferSize];
+  FormatKernelText(DefaultKernel, kCoefficientCount, defaultText, kTextBufferSize);
+  return std::strcmp(text, defaultText) == 0;
+}
 
 }  // namespace
 
@@ -39,7 +55,7 @@ void LoadKernel(JobRecord* job, ParamList* list, ConvolutionKernel* kernel, bool
   values[kScaleFactorSlot] = scale == 0 ? 1.0f : scale;
   values[kOffsetSlot] = GetFloatParam(list, kOffsetParam);
   values[kAutoscaleSlot] = GetBoolParam(list, kAutoscaleParam) ? 1.0f : 0.0f;
-  if (IsEmptyKernel(values))
+  if (IsEmptyKernel(values) || IsDefaultKernelText(text))
     for (int32_t i = 0; i < kCoefficientCount; ++i) values[i] = DefaultKernel[i];
 }
 

@@ -44,7 +44,9 @@ TEST_F(CliCommand, HelpForEveryCommand) {
     EXPECT_EQ(help.out.find(std::string("Usage: tarkel ") + command), 0u) << help.out;
     EXPECT_EQ(RunTarkelProgram({"help", command}).out, help.out);
   }
-  EXPECT_NE(RunTarkelProgram({"filter", "--help"}).out.find("transposed"), std::string::npos);
+  const std::string filterHelp = RunTarkelProgram({"filter", "--help"}).out;
+  for (const char* told : {"transposed", "CR LF, CR or LF", "1.50000e-3", "four decimals below 1"})
+    EXPECT_NE(filterHelp.find(told), std::string::npos) << told;
   EXPECT_EQ(RunTarkelProgram({}).status, kExitUsage);
 }
 

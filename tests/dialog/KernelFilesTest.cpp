@@ -43,8 +43,10 @@ class KernelFilesTest : public FixedFilesTest {
     const std::string name = Place("c:\\TkTokens.txt", content);
     FileRef file = kNoFile;
     EXPECT_EQ(FileOpen(name.c_str(), &file), 0);
+    KernelTextReader reader;
+    StartKernelText(&reader, file);
     std::vector<KernelToken> tokens;
-    do tokens.push_back(ReadKernelToken(file));
+    do tokens.push_back(ReadKernelToken(&reader));
     while (!tokens.back().endOfFile && tokens.size() < 10000);
     FileClose(file);
     return tokens;
@@ -118,7 +120,7 @@ TEST_F(KernelFilesTest, SeparatorsEmptyValuesAndLineEnds) {
   EXPECT_EQ(Texts(Tokens("1\t\t2")), (std::vector<std::string>{"1", "", "2"}));
   EXPECT_EQ(Texts(Tokens("1,  2")), (std::vector<std::string>{"1", "2"}));
   EXPECT_EQ(Texts(Tokens("   -3\t4")), (std::vector<std::string>{"-3", "4"}));
-  EXPECT_EQ(Texts(Tokens("1\n2\f3\0004\r"s)), (std::vector<std::string>{"1234", ""}));
+  EXPECT_EQ(Texts(Tokens("1\f2\0003\r"s)), (std::vector<std::string>{"123", ""}));
 
   // "1 2 3 " then CR: four values on the line, the last one empty.
   std::vector<KernelToken> tokens = Tokens("1 2 3 \r\n5");
@@ -134,6 +136,62 @@ TEST_F(KernelFilesTest, SeparatorsEmptyValuesAndLineEnds) {
   tokens = Tokens("");
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_TRUE(tokens[0].endOfLine && tokens[0].endOfFile);
+}
+
+// CR LF, CR and LF each end a line, a CR LF pair once; so the three kinds of
+// file read alike, empty lines included.
+TEST_F(KernelFilesTest, EveryKindOfLineEndEndsALine) {
+  const std::vector<std::string> lines{"1", "", "", "2", ""};
+  EXPECT_EQ(Texts(Tokens("1\r\n\r\n\r\n2\r\n")), lines);
+  EXPECT_EQ(Texts(Tokens("1\r\r\r2\r")), lines);
+  EXPECT_EQ(Texts(Tokens("1\n\n\n2\n")), lines);
+  EXPECT_EQ(Texts(Tokens("1\n\r2\r\n")), (std::vector<std::string>{"1", "", "2", ""}));  // LF CR is two
+  for (const KernelToken& token : Tokens("1\r\n2\n3\r4"))
+    EXPECT_TRUE(token.endOfLine) << token.text;
+}
+
+// Characters one byte per file call, as they were read before the reader had
+// a buffer: the buffered one must hand out the same characters and flags
+// (tokens are made from nothing else).
+struct BytewiseReader {
+  FileRef file;
+  bool afterCr = false;
+
+  KernelChar Next() {
+    uint8_t byte = 0;
+    int32_t count = 1;
+    if (FileRead(file, &count, &byte) != 0 || count != 1) return {26, true, true};
+    const bool pairedLineFeed = byte == '\n' && afterCr;
+    afterCr = byte == '\r';
+    return {char(byte), byte == '\r' || (byte == '\n' && !pairedLineFeed), false};
+  }
+};
+
+TEST_F(KernelFilesTest, BufferedReaderMatchesTheBytewiseOne) {
+  std::mt19937 random(4);
+  const std::string alphabet = "0123456789.-e+ ,\t\r\n\f\r\n";
+  for (int trial = 0; trial < 40; ++trial) {
+    // Lengths around the buffer's size put pairs and tokens across its edges.
+    const size_t length = trial < 20 ? random() % 200 : 4090 + random() % 9000;
+    std::string content(length, ' ');
+    for (char& c : content) c = trial % 4 == 3 ? char(random()) : alphabet[random() % alphabet.size()];
+    // Files are opened for exclusive use: each reader gets its own copy.
+    FileRef bufferedFile = kNoFile, bytewiseFile = kNoFile;
+    ASSERT_EQ(FileOpen(Place("c:\\TkBuffered.txt", content).c_str(), &bufferedFile), 0);
+    ASSERT_EQ(FileOpen(Place("c:\\TkBytewise.txt", content).c_str(), &bytewiseFile), 0);
+    KernelTextReader buffered;
+    StartKernelText(&buffered, bufferedFile);
+    BytewiseReader bytewise{bytewiseFile};
+    for (size_t at = 0;; ++at) {
+      const KernelChar a = ReadKernelChar(&buffered), b = bytewise.Next();
+      ASSERT_EQ(a.character, b.character) << trial << " " << at;
+      ASSERT_EQ(a.endOfLine, b.endOfLine) << trial << " " << at;
+      ASSERT_EQ(a.endOfFile, b.endOfFile) << trial << " " << at;
+      if (a.endOfFile) break;
+    }
+    FileClose(bufferedFile);
+    FileClose(bytewiseFile);
+  }
 }
 
 TEST_F(KernelFilesTest, LongValuesAreCutAfterFortyOneCharacters) {
@@ -152,7 +210,9 @@ TEST_F(KernelFilesTest, EndOfFileIsReportedAsCharacter26) {
   const std::string name = Place("c:\\TkChar.txt", "a\r");
   FileRef file = kNoFile;
   ASSERT_EQ(FileOpen(name.c_str(), &file), 0);
-  KernelChar a = ReadKernelChar(file), cr = ReadKernelChar(file), end = ReadKernelChar(file);
+  KernelTextReader reader;
+  StartKernelText(&reader, file);
+  KernelChar a = ReadKernelChar(&reader), cr = ReadKernelChar(&reader), end = ReadKernelChar(&reader);
   FileClose(file);
   EXPECT_EQ(a.character, 'a');
   EXPECT_FALSE(a.endOfLine || a.endOfFile);
@@ -160,7 +220,8 @@ TEST_F(KernelFilesTest, EndOfFileIsReportedAsCharacter26) {
   EXPECT_EQ(end.character, 26);
   EXPECT_TRUE(end.endOfLine && end.endOfFile);
   // A file that is not open reads as its end.
-  KernelChar closed = ReadKernelChar(kNoFile);
+  StartKernelText(&reader, kNoFile);
+  KernelChar closed = ReadKernelChar(&reader);
   EXPECT_TRUE(closed.endOfFile);
 }
 
@@ -169,22 +230,27 @@ TEST_F(KernelFilesTest, MeasuringCountsOnlyLinesOfTwoOrMoreValues) {
     const std::string name = Place("c:\\TkMeasure.txt", content);
     FileRef file = kNoFile;
     EXPECT_EQ(FileOpen(name.c_str(), &file), 0);
+    KernelTextReader reader;
+    StartKernelText(&reader, file);
     int32_t rows = -1, columns = -1;
-    EXPECT_EQ(MeasureTextKernel(file, &rows, &columns), 0);
+    EXPECT_EQ(MeasureTextKernel(&reader, &rows, &columns), 0);
     FileClose(file);
     return std::make_pair(rows, columns);
   };
   EXPECT_EQ(measure(TextKernel(3, 3, "\t")), std::make_pair(3, 3));
   EXPECT_EQ(measure("1\r\n2\r\n\r\n3\t4\r\n"), std::make_pair(1, 2));
-  EXPECT_EQ(measure("1\t2\t3\t4\n5\t6\n"), std::make_pair(1, 5));  // LF only: one line, "45" one value
+  EXPECT_EQ(measure("1\t2\t3\t4\n5\t6\n"), std::make_pair(2, 4));
+  EXPECT_EQ(measure("1\t2\t3\t4\r5\t6\r"), std::make_pair(2, 4));
   EXPECT_EQ(measure(""), std::make_pair(0, 1));
   // Measuring starts from the beginning wherever the file stands.
   const std::string name = Place("c:\\TkMeasure.txt", TextKernel(5, 5, " "));
   FileRef file = kNoFile;
   ASSERT_EQ(FileOpen(name.c_str(), &file), 0);
-  ReadKernelToken(file);
+  KernelTextReader reader;
+  StartKernelText(&reader, file);
+  ReadKernelToken(&reader);
   int32_t rows = 0, columns = 0;
-  EXPECT_EQ(MeasureTextKernel(file, &rows, &columns), 0);
+  EXPECT_EQ(MeasureTextKernel(&reader, &rows, &columns), 0);
   EXPECT_EQ(rows, 5);
   EXPECT_EQ(columns, 5);
   FileClose(file);
@@ -192,7 +258,7 @@ TEST_F(KernelFilesTest, MeasuringCountsOnlyLinesOfTwoOrMoreValues) {
 
 // Only the centre 7 x 7 is used: a file that measures more than 1023 x 1023
 // is refused rather than given gigabytes (a few kilobytes of commas measure
-// 32767 x 32767).
+// 32767 x 32767), also when it would be cut to an odd 1023.
 TEST_F(KernelFilesTest, TextKernelsAbove1023AreRefused) {
   auto commas = [](int32_t side) {
     std::string content(size_t(side), ',');
@@ -204,10 +270,12 @@ TEST_F(KernelFilesTest, TextKernelsAbove1023AreRefused) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(kernel.size, 1023);
   DisposeBlock(kernel.coefficients);
-  kernel = ReadText(commas(1025), &status);
-  EXPECT_EQ(status, memFullErr);
-  EXPECT_EQ(kernel.size, 0);
-  EXPECT_EQ(kernel.coefficients, nullptr);
+  for (int32_t side : {1024, 1025}) {
+    kernel = ReadText(commas(side), &status);
+    EXPECT_EQ(status, memFullErr) << side;
+    EXPECT_EQ(kernel.size, 0);
+    EXPECT_EQ(kernel.coefficients, nullptr);
+  }
 }
 
 TEST_F(KernelFilesTest, TextKernelsOfEverySizeLandInTheGrid) {
@@ -237,16 +305,18 @@ TEST_F(KernelFilesTest, TextKernelsOfEverySizeLandInTheGrid) {
             (std::vector<float>{1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 13, 14, 15, 16, 17, 19, 20, 21, 22, 23, 25, 26, 27, 28, 29}));
   DisposeBlock(kernel.coefficients);
 
-  // LF-only line ends: one line, so 1 x 1, the first value in the centre.
-  std::string lfOnly = TextKernel(7, 7, "\t", 3);
-  std::erase(lfOnly, '\r');
-  kernel = ReadText(lfOnly);
-  ASSERT_EQ(kernel.size, 1);
-  grid = Grid(kernel);
-  std::vector<float> centreOnly(49, 0.0f);
-  centreOnly[24] = 3.0f;
-  EXPECT_EQ(grid, centreOnly);
+  // LF-only and CR-only line ends give the same kernel as CR LF.
+  kernel = ReadText(TextKernel(7, 7, "\t", 3));
+  const std::vector<float> crlf(kernel.coefficients, kernel.coefficients + 49);
   DisposeBlock(kernel.coefficients);
+  for (char kept : {'\n', '\r'}) {
+    std::string single = TextKernel(7, 7, "\t", 3);
+    std::erase(single, kept == '\n' ? '\r' : '\n');
+    kernel = ReadText(single);
+    ASSERT_EQ(kernel.size, 7);
+    EXPECT_EQ(std::vector<float>(kernel.coefficients, kernel.coefficients + 49), crlf);
+    DisposeBlock(kernel.coefficients);
+  }
 }
 
 TEST_F(KernelFilesTest, EveryLineTakesARowWhenReading) {
@@ -262,8 +332,27 @@ TEST_F(KernelFilesTest, ValueSyntaxReadsAnythingElseAsZero) {
   LoadedKernel kernel = ReadText("1.5e-3\t+2\t1.2.3\r\n-0.25\t.5\t- 4\r\n1 0\t,\tx\r\n");  // "- 4" is "-" and "4"
   ASSERT_EQ(kernel.size, 3);
   EXPECT_EQ(std::vector<float>(kernel.coefficients, kernel.coefficients + 9),
-            (std::vector<float>{0, 0, 0, -0.25f, 0.5f, 0, 1, 0, 0}));
+            (std::vector<float>{0.0015f, 0, 0, -0.25f, 0.5f, 0, 1, 0, 0}));
   DisposeBlock(kernel.coefficients);
+}
+
+// The exponent form as the number text format writes it reads as its value;
+// every other use of a letter still reads as 0.
+TEST_F(KernelFilesTest, ExponentFormReadsAsWritten) {
+  EXPECT_EQ(KernelFileValue("1.23450e+4"), 12345.0f);
+  EXPECT_EQ(KernelFileValue("0.12340e-3"), 0.0001234f);
+  EXPECT_EQ(KernelFileValue("-3.50000e+12"), -3.5e12f);
+  EXPECT_EQ(KernelFileValue("10.00000e+4"), 100000.0f);  // a carried first digit
+  EXPECT_EQ(KernelFileValue("5e-1"), 0.5f);
+  EXPECT_EQ(KernelFileValue("9.99999e+99"), INFINITY);
+  EXPECT_EQ(KernelFileValue("-9.99999e+99"), -INFINITY);
+  EXPECT_EQ(KernelFileValue("1.00000e-99"), 0.0f);
+  for (const char* zero : {"1.5e3", "1.5E-3", "+1.5e-3", "1.2.3e+1", "1e+", "e+3", ".e+3", "1.5e-3x", "1.5e--3",
+                           "1.5e+3e+1", "-", "-e+1", "1 e+1"})
+    EXPECT_EQ(KernelFileValue(zero), 0.0f) << zero;
+  // Texts without the exponent keep the decimal reading.
+  EXPECT_EQ(KernelFileValue("0.11110"), 0.1111f);
+  EXPECT_EQ(KernelFileValue(std::string(41, '9').c_str()), INFINITY);
 }
 
 TEST_F(KernelFilesTest, TextWithoutASquareLoadsNothing) {
@@ -333,7 +422,7 @@ TEST_F(KernelFilesTest, SavedIdentityIsSevenTabSeparatedLines) {
   DisposeBlock(kernel.coefficients);
 }
 
-TEST_F(KernelFilesTest, SmallCoefficientsSaveInExponentFormAndReadBackAsZero) {
+TEST_F(KernelFilesTest, SmallCoefficientsSaveInExponentFormAndReadBack) {
   std::vector<float> grid(49, 2.0f);
   grid[0] = 0.0001f;
   names.push_back("c:\\TkSmall.txt");
@@ -346,9 +435,31 @@ TEST_F(KernelFilesTest, SmallCoefficientsSaveInExponentFormAndReadBackAsZero) {
   LoadedKernel kernel{};
   ASSERT_EQ(ReadTextKernel("c:\\TkSmall.txt", &kernel), 0);
   ASSERT_EQ(kernel.size, 7);
-  EXPECT_EQ(kernel.coefficients[0], 0.0f);
+  EXPECT_EQ(kernel.coefficients[0], 0.0001f);
   EXPECT_EQ(kernel.coefficients[1], 2.0f);
   DisposeBlock(kernel.coefficients);
+}
+
+// Save then Load gives every coefficient as its written text says, from the
+// smallest taps to the largest.
+TEST_F(KernelFilesTest, SavedKernelsLoadAsTheirTextSays) {
+  std::mt19937 random(15);
+  std::uniform_real_distribution<double> exponent(-6.0, std::log10(9999.0));
+  names.push_back("c:\\TkRound.txt");
+  for (int trial = 0; trial < 50; ++trial) {
+    std::vector<float> grid(49);
+    for (float& value : grid) value = float((random() % 2 ? -1 : 1) * std::pow(10.0, exponent(random)));
+    WriteTextKernel("c:\\TkRound.txt", grid.data(), 7);
+    LoadedKernel kernel{};
+    ASSERT_EQ(ReadTextKernel("c:\\TkRound.txt", &kernel), 0);
+    ASSERT_EQ(kernel.size, 7);
+    for (int i = 0; i < 49; ++i) {
+      char text[16];
+      FormatNumberText(grid[size_t(i)], text);
+      EXPECT_EQ(kernel.coefficients[i], std::strtof(text, nullptr)) << text;
+    }
+    DisposeBlock(kernel.coefficients);
+  }
 }
 
 // Random bytes as kernel files, short, long and binary: the readers must

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "host/JobRecord.h"
@@ -180,6 +181,38 @@ TEST_F(FilterRunTest, AnAbortDuringTheRunEndsItWithTheSettingsRecorded) {
 
 // Hosts that break the scripting contract in one way each, played back
 // without the dialog: the run ends normally and records what it can.
+// A blur of fractional taps is a kernel, not an empty one: played back from
+// its recording it gives the recorded run's pixels, and those are the box's.
+TEST_F(FilterRunTest, ARecordedFractionalKernelPlaysBackToTheSamePixels) {
+  hostsim::Image image = hostsim::MakeImage(24, 20, 3, 8);
+  std::mt19937 random(3);
+  for (uint8_t& sample : image.samples) sample = uint8_t(random());
+  std::string box;
+  for (int i = 0; i < 49; ++i) box += (i / 7 >= 2 && i / 7 <= 4 && i % 7 >= 2 && i % 7 <= 4) ? "0.1111," : "0,";
+
+  hostsim::Host recording(module.entryPoint, image);
+  ScriptingHost recorder(recording);
+  recorder.Play(Settings(box, 1.0, 0.0, false), plugInDialogDontDisplay);
+  ASSERT_EQ(recording.Run(), 0);
+  std::optional<Descriptor> recorded = recorder.Recorded();
+  ASSERT_TRUE(recorded);
+  std::string firstTap;
+  for (int i = 0; i < 16; ++i) firstTap += "0.0,";
+  EXPECT_EQ((*recorded)[0].text.rfind(firstTap + "0.1111,", 0), 0u) << (*recorded)[0].text;
+  for (int32_t p = 0; p < 3; ++p) {
+    int32_t sum = 0;
+    for (int32_t dy = -1; dy <= 1; ++dy)
+      for (int32_t dx = -1; dx <= 1; ++dx) sum += image.Sample(10 + dx, 10 + dy, p);
+    EXPECT_NEAR(recording.output().Sample(10, 10, p), sum * 0.1111, 1.0) << p;
+  }
+
+  hostsim::Host playing(module.entryPoint, image);
+  ScriptingHost player(playing);
+  player.Play(*recorded, plugInDialogDontDisplay);
+  ASSERT_EQ(playing.Run(), 0);
+  EXPECT_EQ(playing.output().samples, recording.output().samples);
+}
+
 TEST_F(FilterRunTest, BrokenScriptingHostsDoNotBreakTheRun) {
   struct Case {
     const char* name;

@@ -116,10 +116,22 @@ TEST_F(KernelTest, KernelTextComesFromTheParameterElseFromSlotThree) {
   EXPECT_EQ(kernel.values[0], 0.0f);  // the slot's text is not mixed in
 }
 
-TEST_F(KernelTest, KernelsWithoutAWholePartAreReplaced) {
-  SetSlotText(&job, kKernelTextSlot, "0.9,-0.9,0.5,");
+// Only a kernel with nothing in it is replaced by the default; fractional
+// taps, every normalised blur among them, come back as their text says.
+TEST_F(KernelTest, OnlyEmptyKernelsAreReplaced) {
+  SetSlotText(&job, kKernelTextSlot, "0.9,-0.99,0.5,");
   ConvolutionKernel kernel = Load();
-  EXPECT_EQ(std::memcmp(kernel.values, DefaultKernel, sizeof DefaultKernel), 0);
+  EXPECT_EQ(kernel.values[46], 0.9f);
+  EXPECT_EQ(kernel.values[47], -0.99f);
+  EXPECT_EQ(kernel.values[48], 0.5f);
+  EXPECT_EQ(kernel.values[0], 0.0f);
+
+  std::string box;
+  for (int i = 0; i < kCoefficientCount; ++i) box += "0.0204,";
+  SetSlotText(&job, kKernelTextSlot, box.c_str());
+  kernel = Load();
+  EXPECT_EQ(kernel.values[0], 0.0204f);
+  EXPECT_EQ(kernel.values[48], 0.0204f);
 
   SetSlotText(&job, kKernelTextSlot, "-1.0,");
   kernel = Load();
@@ -131,6 +143,29 @@ TEST_F(KernelTest, KernelsWithoutAWholePartAreReplaced) {
   kernel = Load();
   EXPECT_EQ(kernel.values[48], INFINITY);
   EXPECT_EQ(kernel.values[24], 0.0f);
+
+  // No text, zeros, and nothing readable are empty.
+  for (const char* empty : {"", "0.0,0,-0,", "x,+2,1.2.3,"}) {
+    SetSlotText(&job, kKernelTextSlot, empty);
+    kernel = Load();
+    EXPECT_EQ(std::memcmp(kernel.values, DefaultKernel, sizeof DefaultKernel), 0) << empty;
+  }
+}
+
+// Five digits do not carry the default's taps (0.00307 is written 0.0030), so
+// its own recorded text brings back its exact values.
+TEST_F(KernelTest, TheDefaultsRecordedTextGivesItsExactValues) {
+  SetSlotText(&job, kKernelTextSlot, KernelTextOf(DefaultKernel).c_str());
+  ConvolutionKernel kernel = Load();
+  EXPECT_EQ(std::memcmp(kernel.values, DefaultKernel, sizeof DefaultKernel), 0);
+
+  // One tap changed: the text is taken as it stands.
+  std::string changed = KernelTextOf(DefaultKernel);
+  changed.replace(0, 3, "0.5");
+  SetSlotText(&job, kKernelTextSlot, changed.c_str());
+  kernel = Load();
+  EXPECT_EQ(kernel.values[0], 0.5f);
+  EXPECT_EQ(kernel.values[1], 0.003f);
 }
 
 TEST_F(KernelTest, ReplacedKernelKeepsScaleOffsetAndAutoscale) {
