@@ -15,8 +15,8 @@
 #include "filter/ConvolvePasses.h"
 #include "filter/ConvolvePlan.h"
 #include "platform/Platform.h"
-#include "tests/ConvolveReference.h"
-#include "tests/EngineHarness.h"
+#include "tests/support/ConvolveReference.h"
+#include "tests/support/EngineHarness.h"
 
 BenchKernel MakeBenchKernel(KernelChoice choice, bool autoscale) {
   BenchKernel kernel{};

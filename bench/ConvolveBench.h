@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "filter/Kernel.h"
-#include "tests/ConvolveReference.h"
+#include "tests/support/ConvolveReference.h"
 
 constexpr int32_t kBenchWidth = 4000;
 constexpr int32_t kBenchHeight = 3000;

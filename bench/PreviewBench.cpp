@@ -8,8 +8,7 @@
 
 #include "dialog/Preview.h"
 #include "filter/Kernel.h"
-#include "host/JobRecord.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "store/ImageStore.h"
 
 namespace {
@@ -18,7 +17,7 @@ namespace {
 struct BenchImage {
   std::vector<uint8_t> memory;
   ImageStore store{};
-  JobRecord job{};
+  PreviewImage job{};
 
   BenchImage(int16_t width, int16_t height, int16_t planes, int16_t bytes) {
     store.rowBytes = width * planes * bytes;
@@ -37,7 +36,7 @@ struct BenchImage {
     job.width = width;
     job.height = height;
     job.colourPlanes = planes;
-    job.backingStore = &store;
+    job.store = &store;
   }
 };
 

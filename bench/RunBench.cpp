@@ -13,9 +13,9 @@
 #include "filter/ConvolvePasses.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "platform/Platform.h"
-#include "tests/EngineHarness.h"
+#include "tests/support/EngineHarness.h"
 #include "text/NumberFormat.h"
 
 extern "C" void TK_CDECL ENTRYPOINT(int16_t selector, FilterRecord* filterRecord, intptr_t* data, int16_t* result);

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/PeResources.h"
 #include "hostsim/PluginPropertiesReader.h"

@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "dialog/FileDialogs.h"
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
 
 static FileDialogRecord lastDialog{};
 static char nextChoice[kFileChoicePathSize];

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-struct ImageStore;
-struct JobRecord;
 struct ConvolutionKernel;
+struct PreviewImage;
 
 // 0 when the user pressed OK (slots 0..51 of kernel replaced), -1 when the
-// user cancelled or the dialog could not be shown.
-int16_t RunKernelDialog(ImageStore* backingStore, JobRecord* job, ConvolutionKernel* kernel);
+// user cancelled or the dialog could not be shown. ownerWindow: the host's
+// main window, or null.
+int16_t RunKernelDialog(const PreviewImage* image, void* ownerWindow, ConvolutionKernel* kernel);

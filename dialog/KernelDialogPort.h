@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 
 // The open dialog: a window handle on Windows, the headless dialog elsewhere.
 using DialogWindow = void*;

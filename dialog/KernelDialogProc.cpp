@@ -7,7 +7,6 @@
 #include "dialog/FieldNumber.h"
 #include "dialog/KernelFileActions.h"
 #include "dialog/Preview.h"
-#include "host/JobRecord.h"
 #include "text/NumberFormat.h"
 
 KernelDialogState kernelDialogState;
@@ -34,8 +33,8 @@ static void SetUpBar(DialogWindow dialog, int32_t bar, int32_t range) {
 static void InitKernelDialog(DialogWindow dialog) {
   KernelDialogState& state = kernelDialogState;
   state.workingKernel = *state.callerKernel;
-  state.imageWidth = state.job->width;
-  state.imageHeight = state.job->height;
+  state.imageWidth = state.image.width;
+  state.imageHeight = state.image.height;
   state.previewRect = GetControlRect(dialog, kPreviewFrame);
   int32_t viewWidth = FrameWidth(state.previewRect);
   int32_t viewHeight = FrameHeight(state.previewRect);
@@ -65,9 +64,9 @@ static void DrawKernelDialog(DialogWindow dialog, void* deviceContext) {
   KernelDialogState& state = kernelDialogState;
   if (state.refreshFields != 0) RefreshFields(dialog);
   if (state.workingKernel.values[kSixteenBitSlot] == 0.0f)
-    DrawPreview8(deviceContext, state.previewRect, state.visibleRect, state.job, &state.workingKernel);
+    DrawPreview8(deviceContext, state.previewRect, state.visibleRect, &state.image, &state.workingKernel);
   else
-    DrawPreview16(deviceContext, state.previewRect, state.visibleRect, state.job, &state.workingKernel);
+    DrawPreview16(deviceContext, state.previewRect, state.visibleRect, &state.image, &state.workingKernel);
 }
 
 // Fields, check box and preview follow the working kernel at the next paint.

@@ -5,12 +5,10 @@
 #include <cstdint>
 
 #include "dialog/KernelDialogPort.h"
+#include "dialog/Preview.h"
 #include "filter/Kernel.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "host/resources/DialogTemplate.h"
-
-struct ImageStore;
-struct JobRecord;
 
 constexpr int32_t kKernelDialogTemplate = kKernelDialogId;
 
@@ -38,8 +36,7 @@ constexpr intptr_t kDialogCancelled = 2;
 struct KernelDialogState {
   ConvolutionKernel workingKernel;
   ConvolutionKernel* callerKernel;  // receives slots 0..51 on OK
-  JobRecord* job;
-  ImageStore* backingStore;
+  PreviewImage image;
   int32_t imageWidth;
   int32_t imageHeight;
   Rect16 previewRect;  // the preview frame in dialog client pixels

@@ -5,8 +5,7 @@
 
 #include "dialog/PreviewSums.h"
 #include "filter/Kernel.h"
-#include "host/JobRecord.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "store/ImageStore.h"
 
 namespace {
@@ -235,10 +234,10 @@ void RunPreviewPass(PassKind kind, const PreviewLayout& layout, const ImageStore
 }
 
 template <class Depth>
-PreviewBitmap ComputePreview(const Rect16& frame, const Rect16& view, const JobRecord* job,
+PreviewBitmap ComputePreview(const Rect16& frame, const Rect16& view, const PreviewImage* image,
                              const ConvolutionKernel* kernel) {
   PreviewLayout layout{};
-  if (job == nullptr || kernel == nullptr || !LayOutPreview(frame, view, job->colourPlanes, &layout)) return {};
+  if (image == nullptr || kernel == nullptr || !LayOutPreview(frame, view, image->colourPlanes, &layout)) return {};
   const size_t pixelCount = size_t(layout.width) * size_t(layout.height);
   auto* pixels = static_cast<uint16_t*>(NewBlock(static_cast<uint32_t>(pixelCount * 2)));
   PreviewWork<Depth> work{};
@@ -250,10 +249,10 @@ PreviewBitmap ComputePreview(const Rect16& frame, const Rect16& view, const JobR
   const PreviewNumbers numbers = TakePreviewNumbers(*kernel);
   AutoscaleRange range;
   if (kernel->values[kAutoscaleSlot] == 0.0f) {
-    RunPreviewPass(PassKind::plain, layout, job->backingStore, numbers, &range, work, pixels);
+    RunPreviewPass(PassKind::plain, layout, image->store, numbers, &range, work, pixels);
   } else {
-    RunPreviewPass(PassKind::measuring, layout, job->backingStore, numbers, &range, work, pixels);
-    RunPreviewPass(PassKind::autoscaled, layout, job->backingStore, numbers, &range, work, pixels);
+    RunPreviewPass(PassKind::measuring, layout, image->store, numbers, &range, work, pixels);
+    RunPreviewPass(PassKind::autoscaled, layout, image->store, numbers, &range, work, pixels);
   }
   DisposeBlock(work.block);
   return {layout.width, layout.height, pixels};
@@ -261,12 +260,12 @@ PreviewBitmap ComputePreview(const Rect16& frame, const Rect16& view, const JobR
 
 }  // namespace
 
-PreviewBitmap ComputePreview8(const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
+PreviewBitmap ComputePreview8(const Rect16& previewRect, const Rect16& visibleRect, const PreviewImage* image,
                               const ConvolutionKernel* kernel) {
-  return ComputePreview<Depth8>(previewRect, visibleRect, job, kernel);
+  return ComputePreview<Depth8>(previewRect, visibleRect, image, kernel);
 }
 
-PreviewBitmap ComputePreview16(const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
+PreviewBitmap ComputePreview16(const Rect16& previewRect, const Rect16& visibleRect, const PreviewImage* image,
                                const ConvolutionKernel* kernel) {
-  return ComputePreview<Depth16>(previewRect, visibleRect, job, kernel);
+  return ComputePreview<Depth16>(previewRect, visibleRect, image, kernel);
 }

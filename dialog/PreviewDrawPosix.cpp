@@ -2,7 +2,7 @@
 
 #include "dialog/Preview.h"
 #include "dialog/PreviewSink.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 void ClearPreviewSink(PreviewSink* sink) {
   DisposeBlock(sink->bitmap.pixels);
@@ -24,12 +24,12 @@ static void PutPreview(void* deviceContext, const Rect16& previewRect, PreviewBi
   ++sink->paints;
 }
 
-void DrawPreview8(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
+void DrawPreview8(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const PreviewImage* image,
                   const ConvolutionKernel* kernel) {
-  PutPreview(deviceContext, previewRect, ComputePreview8(previewRect, visibleRect, job, kernel));
+  PutPreview(deviceContext, previewRect, ComputePreview8(previewRect, visibleRect, image, kernel));
 }
 
-void DrawPreview16(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
+void DrawPreview16(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const PreviewImage* image,
                    const ConvolutionKernel* kernel) {
-  PutPreview(deviceContext, previewRect, ComputePreview16(previewRect, visibleRect, job, kernel));
+  PutPreview(deviceContext, previewRect, ComputePreview16(previewRect, visibleRect, image, kernel));
 }

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "dialog/Preview.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 // A device-dependent copy of the 5-5-5 bitmap, made on the screen's context
 // and copied through a memory context that shares the dialog's mapping mode.
@@ -37,16 +37,16 @@ static void PutPreview(void* deviceContext, const Rect16& previewRect, const Pre
   DeleteObject(picture);
 }
 
-void DrawPreview8(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
+void DrawPreview8(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const PreviewImage* image,
                   const ConvolutionKernel* kernel) {
-  PreviewBitmap bitmap = ComputePreview8(previewRect, visibleRect, job, kernel);
+  PreviewBitmap bitmap = ComputePreview8(previewRect, visibleRect, image, kernel);
   PutPreview(deviceContext, previewRect, bitmap);
   DisposeBlock(bitmap.pixels);
 }
 
-void DrawPreview16(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const JobRecord* job,
+void DrawPreview16(void* deviceContext, const Rect16& previewRect, const Rect16& visibleRect, const PreviewImage* image,
                    const ConvolutionKernel* kernel) {
-  PreviewBitmap bitmap = ComputePreview16(previewRect, visibleRect, job, kernel);
+  PreviewBitmap bitmap = ComputePreview16(previewRect, visibleRect, image, kernel);
   PutPreview(deviceContext, previewRect, bitmap);
   DisposeBlock(bitmap.pixels);
 }

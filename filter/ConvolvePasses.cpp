@@ -9,8 +9,7 @@
 #include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
 #include "filter/RowRing.h"
-#include "host/JobRecord.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"
 
@@ -61,7 +60,7 @@ struct Band {
 
 struct PassRun {
   ImageStore* store;
-  JobRecord* job;
+  const EngineJob* job;
   const ConvolvePlan* plan;
   Band* bands;
   int32_t bandCount;
@@ -79,8 +78,8 @@ struct PassRun {
 // Progress from one sixth to five sixths of the host's bar, then the abort test.
 bool ReportAndTestAbort(PassRun& run) {
   LeaveEngineArithmetic(run.hostFloatControl);
-  ReportJobProgress(run.job, run.rowsPassed, run.rowsTotal);
-  const bool aborted = TestJobAbort(run.job) != 0;
+  ReportEngineProgress(run.job, run.rowsPassed, run.rowsTotal);
+  const bool aborted = TestEngineAbort(run.job) != 0;
   run.hostFloatControl = EnterEngineArithmetic();
   return aborted;
 }
@@ -231,6 +230,12 @@ int16_t NewBands(const ConvolvePlan* plan, int32_t height, Band* bands, int32_t 
 
 }  // namespace
 
+void ReportEngineProgress(const EngineJob* job, int32_t row, int32_t height) {
+  if (job->progress != nullptr) job->progress(height + 4 * row, 6 * height);
+}
+
+Boolean TestEngineAbort(const EngineJob* job) { return job->testAbort != nullptr ? job->testAbort() : Boolean{0}; }
+
 void SetConvolveWorkers(int32_t count) { forcedWorkers = count; }
 
 int32_t ConvolveWorkers(const ImageStore* store, int32_t width, int32_t height) {
@@ -238,7 +243,7 @@ int32_t ConvolveWorkers(const ImageStore* store, int32_t width, int32_t height) 
   return std::clamp(workers, 1, std::min(height, kMaxWorkers));
 }
 
-int16_t ConvolveStore(ImageStore* store, JobRecord* job, const ConvolutionKernel* kernel, bool sixteenBit) {
+int16_t ConvolveStore(ImageStore* store, const EngineJob* job, const ConvolutionKernel* kernel, bool sixteenBit) {
   PassRun run{};
   run.store = store;
   run.job = job;

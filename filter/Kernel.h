@@ -1,15 +1,8 @@
 // The 7 x 7 kernel of a run with its scale factor, add constant and
-// autoscale flag, the filter's four parameters, and the steps that build
-// the kernel before the dialog and store it after.
+// autoscale flag, and the indices of the filter's four parameters.
 #pragma once
 
 #include <cstdint>
-
-#include "host/Memory.h"
-
-struct JobRecord;
-struct ParamList;
-struct ImageStore;
 
 constexpr int32_t kKernelSide = 7;
 constexpr int32_t kCoefficientCount = 49;
@@ -33,8 +26,6 @@ enum FilterParam : int32_t { kKernelParam = 0, kScaleParam = 1, kOffsetParam = 2
 
 extern const float DefaultKernel[kCoefficientCount];
 
-int16_t DeclareFilterParameters(JobRecord* job, ParamList* list);
-int16_t PrepareFilter(ImageStore* backingStore, JobRecord* job, PluginHandle** filterHandle, ParamList* list,
-                      bool suppressDialog);
-void LoadKernel(JobRecord* job, ParamList* list, ConvolutionKernel* kernel, bool sixteenBit);
-void StoreKernel(JobRecord* job, ParamList* list, ConvolutionKernel* kernel);
+// No text, an all-zero text and a text with nothing readable all leave every
+// coefficient 0: there is no kernel to run.
+bool IsEmptyKernel(const float* coefficients);

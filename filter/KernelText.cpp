@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/Memory.h"
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
 #include "text/ExtendedMath.h"
 
 namespace {

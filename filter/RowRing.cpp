@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "store/ImageStore.h"
 
 namespace {

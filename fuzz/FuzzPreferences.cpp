@@ -3,7 +3,7 @@
 
 #include "fuzz/PrivateHome.h"
 #include "host/JobRecord.h"
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   UsePrivateHome();

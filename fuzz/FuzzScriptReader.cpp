@@ -6,6 +6,7 @@
 #include "fuzz/ByteSource.h"
 #include "host/FilterGlobals.h"
 #include "host/JobRecord.h"
+#include "host/KernelSettings.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "params/ParamList.h"
@@ -54,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ParamList* list = NewParamList(kRunParamSlots);
   InitParamList(list, FourCC("udef"), 0, 0);
   DeclareFilterParameters(&job, list);
-  ReadScriptParams(globals, list);
+  ReadScriptParams(globals.filterRecord, list);
   float scale = GetFloatParam(list, kScaleParam), offset = GetFloatParam(list, kOffsetParam);
   if (!(scale >= 0 && scale <= 10000) || !(offset >= -10000 && offset <= 10000)) __builtin_trap();
-  WriteScriptParams(globals, list);
+  WriteScriptParams(globals.filterRecord, list);
   DisposeParamList(list);
   hostsim::Host::current = nullptr;
   return 0;

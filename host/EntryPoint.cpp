@@ -2,7 +2,8 @@
 #include <cstring>
 
 #include "host/FilterGlobals.h"
-#include "host/ResultCodes.h"
+#include "host/RowPump.h"
+#include "host/contract/ResultCodes.h"
 
 #if defined(_WIN32)
 #define TK_EXPORT __declspec(dllexport)

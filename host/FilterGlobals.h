@@ -1,18 +1,18 @@
 // The plug-in's state between selector calls, and the handlers of the
-// parameters, prepare, start and finish selectors.
+// parameters and prepare selectors. The row pump (RowPump.h) owns `state`.
 #pragma once
 
 #include <cstdint>
 
-#include "host/Memory.h"
-#include "host/PluginApi.h"
+#include "host/contract/Memory.h"
+#include "host/contract/PluginApi.h"
 
 struct ImageStore;
 
-enum PumpState : uint16_t { Idle = 0, ReadingRows = 1, Filtering = 2, WritingRows = 3, Done = 4 };
+enum class PumpState : uint16_t { Idle = 0, ReadingRows = 1, Filtering = 2, WritingRows = 3, Done = 4 };
 
 struct FilterGlobals {
-  uint16_t state;
+  PumpState state;
   int16_t result;
   ImageStore* backingStore;
   PluginHandle* filterHandle;
@@ -37,17 +37,3 @@ struct FilterGlobals {
 void InitGlobals(FilterGlobals& globals);
 void HandleParameters(FilterGlobals& globals);
 void HandlePrepare(FilterGlobals& globals);
-void HandleStart(FilterGlobals& globals);
-void HandleFinish(FilterGlobals& globals);
-int16_t CallAdvanceState(FilterGlobals& globals);
-
-// One step of the row pump (continue selector).
-void HandleContinue(FilterGlobals& globals);
-
-// Ends the run with `code`: everything the run holds is released, the state
-// is Done and both rectangles are emptied, which ends the host's row pump.
-void EndRun(FilterGlobals& globals, int16_t code);
-
-// Sets a host rectangle to the single row `top` of the filter rectangle's columns.
-void RequestRow(Rect16& rect, const Rect16& filterRect, int32_t top);
-void EmptyRect(Rect16& rect);

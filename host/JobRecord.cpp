@@ -2,18 +2,8 @@
 
 #include <bit>
 
-#include "host/Memory.h"
-#include "text/BoundedText.h"
-
-void ReportJobProgress(const JobRecord* job, int32_t row, int32_t height) {
-  if (job->hostRecord == nullptr || job->hostRecord->progressProc == nullptr) return;
-  job->hostRecord->progressProc(height + 4 * row, 6 * height);
-}
-
-Boolean TestJobAbort(const JobRecord* job) {
-  if (job->hostRecord == nullptr || job->hostRecord->abortProc == nullptr) return 0;
-  return job->hostRecord->abortProc();
-}
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
 
 static bool IsSlot(int32_t slot) { return slot >= 0 && slot < kStringSlotCount; }
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "store/FileLayer.h"
 
 struct ImageStore;
@@ -25,7 +25,6 @@ struct JobRecord {
   int16_t height;
   int16_t colourPlanes;
   int32_t extraPlanes;
-  ImageStore* backingStore;  // set by the dialog launcher for the preview
   ImageStore* opacityStore;
   FilterRecord* hostRecord;
   uint8_t preferenceBlock[kPreferenceBlockBytes];
@@ -35,10 +34,6 @@ struct JobRecord {
   int32_t filterTop;
 };
 
-// done = height + 4 * row of 6 * height. Nothing when the host has no progressProc.
-void ReportJobProgress(const JobRecord* job, int32_t row, int32_t height);
-// The host's abortProc answer; an absent abortProc never aborts.
-Boolean TestJobAbort(const JobRecord* job);
 const char* GetSlotText(const JobRecord* job, int32_t slot);
 void SetSlotText(JobRecord* job, int32_t slot, const char* text);
 

@@ -1,21 +1,19 @@
 #include "host/JobRecord.h"
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 
 namespace {
 
 constexpr int32_t kSlotAreaBytes = 1024;
 constexpr int32_t kSlotReadBytes = 800;
-constexpr uint32_t kCreator = FourCC("CREA");
-constexpr uint32_t kFileType = FourCC("TYPE");
 
 static_assert(kSlotAreaBytes * (kSavedSlotCount + 1) == kPreferencesFileBytes);
 static_assert(kPreferenceBlockBytes <= uint32_t(kSlotAreaBytes));
 
 FileRef CreatePreferencesFile(const char* name) {
   FileDelete(name);
-  FileCreate(name, kCreator, kFileType);
+  FileCreate(name, kWorkFileCreator, kWorkFileType);
   FileRef file = kNoFile;
   return FileOpen(name, &file) == noErr ? file : kNoFile;
 }

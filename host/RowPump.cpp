@@ -1,54 +1,67 @@
 #include "host/RowPump.h"
 
-#include <cstring>
-
 #include "host/FilterRun.h"
-#include "host/ResultCodes.h"
+#include "host/PumpQuantities.h"
+#include "host/RowPlanes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "store/ImageStore.h"
 
-PumpQuantities GetPumpQuantities(const FilterGlobals& globals) {
-  const FilterRecord& record = *globals.filterRecord;
-  const Rect16& filterRect = record.filterRect;
-  PumpQuantities q{};
-  q.bytesPerSample = globals.sampleDepth / 8;
-  q.width = int32_t{filterRect.right} - filterRect.left;
-  q.height = int32_t{filterRect.bottom} - filterRect.top;
-  q.planes = record.planes;
-  bool rgb = record.imageMode == plugInModeRGBColor || record.imageMode == plugInModeRGB48;
-  q.colourPlanes = rgb ? 3 : 1;
-  q.extraPlanes = q.planes - q.colourPlanes;
-  q.row = int32_t{record.outRect.top} - filterRect.top;
-  return q;
+namespace {
+
+void RequestRow(Rect16& rect, const Rect16& filterRect, int32_t top) {
+  rect.left = filterRect.left;
+  rect.right = filterRect.right;
+  rect.top = static_cast<int16_t>(top);
+  rect.bottom = static_cast<int16_t>(top + 1);
 }
 
-// Disposes the stores that exist; the references become null.
-static void DisposeRunStores(FilterGlobals& globals) {
-  if (globals.backingStore != nullptr) DisposeBackingStore(globals.backingStore);
-  if (globals.opacityStore != nullptr) DisposeOpacityStore(globals.opacityStore);
-  if (globals.maskStore != nullptr) DisposeMaskStore(globals.maskStore);
-  globals.backingStore = globals.opacityStore = globals.maskStore = nullptr;
+void EmptyRect(Rect16& rect) { rect = Rect16{0, 0, 0, 0}; }
+
+void EmptyHostRects(FilterRecord& record) {
+  EmptyRect(record.inRect);
+  EmptyRect(record.outRect);
 }
 
-static void RequestPumpRow(FilterRecord& record, int32_t row, bool withMask) {
+void RequestPumpRow(FilterRecord& record, int32_t row, bool withMask) {
   int32_t top = record.filterRect.top + row;
   RequestRow(record.inRect, record.filterRect, top);
   RequestRow(record.outRect, record.filterRect, top);
   if (withMask) RequestRow(record.maskRect, record.filterRect, top);
 }
 
-static void ReportPumpProgress(const FilterRecord& record, int32_t done, int32_t total) {
+void ReportPumpProgress(const FilterRecord& record, int32_t done, int32_t total) {
   if (record.progressProc != nullptr) record.progressProc(done, total);
 }
 
-bool IsPumpable(const PumpQuantities& q) {
-  return q.width > 0 && q.width <= INT16_MAX && q.height > 0 && q.height <= INT16_MAX && q.extraPlanes >= 0 &&
-         (q.bytesPerSample == 1 || q.bytesPerSample == 2) && q.bytesPerSample * q.planes <= INT16_MAX;
+// Releases every block of the run that exists; the references become null,
+// so that a second release, or one without a run, frees nothing twice.
+void DisposeRun(FilterGlobals& globals) {
+  if (globals.opacityStore != nullptr) DisposeOpacityStore(globals.opacityStore);
+  if (globals.backingStore != nullptr) DisposeBackingStore(globals.backingStore);
+  if (globals.maskStore != nullptr) DisposeMaskStore(globals.maskStore);
+  if (globals.rowBuffer != nullptr) DisposeBlock(globals.rowBuffer);
+  if (globals.filterHandle != nullptr) DisposePluginHandle(globals.filterHandle);
+  globals.opacityStore = globals.backingStore = globals.maskStore = nullptr;
+  globals.rowBuffer = nullptr;
+  globals.filterHandle = nullptr;
+}
+
+// Every way a run ends but the last row written: everything the run holds is
+// released and both rectangles emptied, which ends the host's row pump. A
+// host whose start fails never calls finish, and with advanceState the whole
+// run happens inside start: nothing may wait for finish.
+void EndRun(FilterGlobals& globals, int16_t code) {
+  DisposeRun(globals);
+  globals.result = code;
+  globals.state = PumpState::Done;
+  EmptyHostRects(*globals.filterRecord);
 }
 
 // Made on the first reading call. Any failure but the mask's ends the run at
 // once: what was made is released and both rectangles emptied, so a host
 // that keeps calling finds nothing half made.
-static bool NewRunStores(FilterGlobals& globals, const PumpQuantities& q) {
+bool NewRunStores(FilterGlobals& globals, const PumpQuantities& q) {
   if (!IsPumpable(q)) {
     globals.result = filterBadParameters;
   } else {
@@ -72,58 +85,7 @@ static bool NewRunStores(FilterGlobals& globals, const PumpQuantities& q) {
   return false;
 }
 
-// Sample by sample, with the sample's width known to the compiler; the
-// moves are alignment-safe since host rows need not be aligned.
-template <size_t kSampleBytes>
-static void MoveSample(uint8_t* to, const uint8_t* from) {
-  uint8_t sample[kSampleBytes];
-  std::memcpy(sample, from, kSampleBytes);
-  std::memcpy(to, sample, kSampleBytes);
-}
-
-// Moves each pixel's extra samples, densely packed, into `extra`, then packs
-// the colour samples to the front of the row, pixels in ascending order.
-template <size_t kSampleBytes>
-static void SplitExtraPlanes(uint8_t* row, uint8_t* extra, size_t width, size_t colourPlanes, size_t extraPlanes) {
-  size_t planes = colourPlanes + extraPlanes;
-  for (size_t x = 0; x < width; ++x)
-    for (size_t p = 0; p < extraPlanes; ++p)
-      MoveSample<kSampleBytes>(extra + (x * extraPlanes + p) * kSampleBytes,
-                               row + (x * planes + colourPlanes + p) * kSampleBytes);
-  for (size_t x = 0; x < width; ++x)
-    for (size_t p = 0; p < colourPlanes; ++p)
-      MoveSample<kSampleBytes>(row + (x * colourPlanes + p) * kSampleBytes, row + (x * planes + p) * kSampleBytes);
-}
-
-// The reverse, from the last pixel and its highest sample down, so that no
-// sample is overwritten before it has moved: a destination never lies
-// below its source.
-template <size_t kSampleBytes>
-static void MergeExtraPlanes(uint8_t* row, const uint8_t* extra, size_t width, size_t colourPlanes,
-                             size_t extraPlanes) {
-  size_t planes = colourPlanes + extraPlanes;
-  for (size_t x = width; x-- > 0;) {
-    for (size_t p = 0; p < extraPlanes; ++p)
-      MoveSample<kSampleBytes>(row + (x * planes + colourPlanes + p) * kSampleBytes,
-                               extra + (x * extraPlanes + p) * kSampleBytes);
-    for (size_t p = colourPlanes; p-- > 0;)
-      MoveSample<kSampleBytes>(row + (x * planes + p) * kSampleBytes, row + (x * colourPlanes + p) * kSampleBytes);
-  }
-}
-
-static void SplitRow(uint8_t* row, uint8_t* extra, const PumpQuantities& q) {
-  auto width = size_t(q.width), colour = size_t(q.colourPlanes), extraPlanes = size_t(q.extraPlanes);
-  if (q.bytesPerSample == 2) SplitExtraPlanes<2>(row, extra, width, colour, extraPlanes);
-  else SplitExtraPlanes<1>(row, extra, width, colour, extraPlanes);
-}
-
-static void MergeRow(uint8_t* row, const uint8_t* extra, const PumpQuantities& q) {
-  auto width = size_t(q.width), colour = size_t(q.colourPlanes), extraPlanes = size_t(q.extraPlanes);
-  if (q.bytesPerSample == 2) MergeExtraPlanes<2>(row, extra, width, colour, extraPlanes);
-  else MergeExtraPlanes<1>(row, extra, width, colour, extraPlanes);
-}
-
-static void StoreMaskRow(FilterGlobals& globals, const PumpQuantities& q) {
+void StoreMaskRow(FilterGlobals& globals, const PumpQuantities& q) {
   const auto* mask = static_cast<const uint8_t*>(globals.filterRecord->maskData);
   if (mask == nullptr) return;
   WriteStoreRow(globals.maskStore, 0, q.row, q.width, mask);
@@ -135,7 +97,7 @@ static void StoreMaskRow(FilterGlobals& globals, const PumpQuantities& q) {
 
 // A host row shorter than the pump would copy ends the run instead of being
 // read or written past its end.
-static bool HostRowsTooShort(FilterGlobals& globals, const PumpQuantities& q, bool reading) {
+bool HostRowsTooShort(FilterGlobals& globals, const PumpQuantities& q, bool reading) {
   const FilterRecord& record = *globals.filterRecord;
   int64_t rowLength = int64_t{q.bytesPerSample} * q.planes * q.width;
   bool tooShort = reading ? record.inData != nullptr && record.inRowBytes < rowLength
@@ -146,7 +108,7 @@ static bool HostRowsTooShort(FilterGlobals& globals, const PumpQuantities& q, bo
   return true;
 }
 
-static void ReadPumpRow(FilterGlobals& globals, const PumpQuantities& q) {
+void ReadPumpRow(FilterGlobals& globals, const PumpQuantities& q) {
   if (HostRowsTooShort(globals, q, true)) return;
   if (globals.backingStore == nullptr && !NewRunStores(globals, q)) return;
   FilterRecord& record = *globals.filterRecord;
@@ -163,12 +125,12 @@ static void ReadPumpRow(FilterGlobals& globals, const PumpQuantities& q) {
   if (q.row + 1 < q.height) {
     RequestPumpRow(record, q.row + 1, globals.useMask);
   } else {
-    globals.state = Filtering;
+    globals.state = PumpState::Filtering;
     RequestPumpRow(record, 0, globals.useMask);
   }
 }
 
-static void WritePumpRow(FilterGlobals& globals, const PumpQuantities& q) {
+void WritePumpRow(FilterGlobals& globals, const PumpQuantities& q) {
   if (HostRowsTooShort(globals, q, false)) return;
   FilterRecord& record = *globals.filterRecord;
   if (auto* out = static_cast<uint8_t*>(record.outData); out != nullptr) {
@@ -183,14 +145,23 @@ static void WritePumpRow(FilterGlobals& globals, const PumpQuantities& q) {
   if (q.row + 1 < q.height) {
     RequestPumpRow(record, q.row + 1, false);
   } else {
-    globals.state = Done;
-    EmptyRect(record.inRect);
-    EmptyRect(record.outRect);
+    globals.state = PumpState::Done;
+    EmptyHostRects(record);
   }
 }
 
+// The one continue call that filters: on success the rectangles still
+// name row 0, which goes back next.
+void FilterStep(FilterGlobals& globals) {
+  int16_t code = RunFilterStep(globals);
+  if (code == noErr)
+    globals.state = PumpState::WritingRows;
+  else
+    EndRun(globals, code);
+}
+
 // The row buffer and the stores were sized from the record at start.
-static bool RecordMatchesRun(const FilterGlobals& globals) {
+bool RecordMatchesRun(const FilterGlobals& globals) {
   const FilterRecord& record = *globals.filterRecord;
   const Rect16& rect = record.filterRect;
   const Rect16& run = globals.runRect;
@@ -198,29 +169,99 @@ static bool RecordMatchesRun(const FilterGlobals& globals) {
          record.planes == globals.runPlanes && record.imageMode == globals.runImageMode;
 }
 
+int16_t CallAdvanceState(FilterGlobals& globals) {
+  AdvanceStateProc advance = globals.filterRecord->advanceState;
+  return advance == nullptr ? int16_t{userCanceledErr} : advance();
+}
+
+bool BothRectsEmpty(const FilterRecord& record) {
+  const Rect16& in = record.inRect;
+  const Rect16& out = record.outRect;
+  return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
+}
+
+}  // namespace
+
+void HandleStart(FilterGlobals& globals) {
+  FilterRecord& record = *globals.filterRecord;
+  // A run the host never finished leaves its stores and blocks behind.
+  DisposeRun(globals);
+  globals.sampleDepth = record.depth == 16 ? 16 : 8;
+  globals.state = PumpState::ReadingRows;
+  globals.backingStore = nullptr;
+  globals.filterHandle = nullptr;
+  globals.opacityStore = nullptr;
+  globals.maskStore = nullptr;
+  globals.useMask = 0;
+  globals.maskAllSelected = 0xFF;
+  globals.rowBuffer = nullptr;
+  // Nothing to filter is a clean pass; a record the pump cannot serve, or
+  // samples wider than 16 bits, are refused before any row is asked for.
+  PumpQuantities q = GetPumpQuantities(globals);
+  if (q.width == 0 || q.height == 0) {
+    EndRun(globals, noErr);
+    return;
+  }
+  if (!IsPumpable(q) || (record.depth != 0 && record.depth != 8 && record.depth != 16)) {
+    EndRun(globals, filterBadParameters);
+    return;
+  }
+
+  const Rect16& filterRect = record.filterRect;
+  int32_t width = int32_t{filterRect.right} - filterRect.left;
+  int64_t rowBytes = int64_t{globals.sampleDepth / 8} * width * record.planes;
+  globals.rowBuffer = rowBytes > 0 && rowBytes <= UINT32_MAX ? NewBlock(static_cast<uint32_t>(rowBytes)) : nullptr;
+  if (rowBytes > 0 && globals.rowBuffer == nullptr) {
+    EndRun(globals, memFullErr);
+    return;
+  }
+  globals.filterLeft = filterRect.left;
+  globals.filterTop = filterRect.top;
+  globals.runRect = filterRect;
+  globals.runPlanes = record.planes;
+  globals.runImageMode = record.imageMode;
+  globals.useMask = record.haveMask != 0;
+
+  RequestRow(record.inRect, filterRect, filterRect.top);
+  RequestRow(record.outRect, filterRect, filterRect.top);
+  if (globals.useMask) RequestRow(record.maskRect, filterRect, filterRect.top);
+  record.inLoPlane = record.outLoPlane = 0;
+  record.inHiPlane = record.outHiPlane = static_cast<int16_t>(record.planes - 1);
+
+  if (record.advanceState == nullptr) return;
+  for (;;) {
+    if (CallAdvanceState(globals) != noErr) break;
+    HandleContinue(globals);
+    if (globals.result != noErr || BothRectsEmpty(record)) break;
+  }
+}
+
 void HandleContinue(FilterGlobals& globals) {
   globals.result = noErr;
   FilterRecord& record = *globals.filterRecord;
-  bool running = globals.state == ReadingRows || globals.state == Filtering || globals.state == WritingRows;
+  bool running = globals.state == PumpState::ReadingRows || globals.state == PumpState::Filtering ||
+                 globals.state == PumpState::WritingRows;
   if (running && !RecordMatchesRun(globals)) {
     EndRun(globals, filterBadParameters);
     return;
   }
   PumpQuantities q = GetPumpQuantities(globals);
   switch (globals.state) {
-    case Idle:
-      EmptyRect(record.inRect);
-      EmptyRect(record.outRect);
-      break;
-    case ReadingRows: ReadPumpRow(globals, q); break;
-    case Filtering: RunFilterStep(globals); break;
-    case WritingRows: WritePumpRow(globals, q); break;
-    case Done:
-      DisposeRunStores(globals);
-      EmptyRect(record.inRect);
-      EmptyRect(record.outRect);
+    case PumpState::Idle: EmptyHostRects(record); break;
+    case PumpState::ReadingRows: ReadPumpRow(globals, q); break;
+    case PumpState::Filtering: FilterStep(globals); break;
+    case PumpState::WritingRows: WritePumpRow(globals, q); break;
+    case PumpState::Done:
+      DisposeRun(globals);
+      EmptyHostRects(record);
       EmptyRect(record.maskRect);
       break;
     default: break;  // an unknown state is left alone
   }
+}
+
+void HandleFinish(FilterGlobals& globals) {
+  // A continue after finish finds the run over, not half undone.
+  DisposeRun(globals);
+  globals.state = PumpState::Done;
 }

@@ -1,25 +1,21 @@
 // The row pump: the image passes from the host into the stores one row per
-// call, is filtered once, and goes back one row per call.
+// call, is filtered once, and goes back one row per call. Every change of
+// the pump's state, and every way a run ends, is in RowPump.cpp:
+//
+//   Idle --start--> ReadingRows --last row stored--> Filtering
+//        --filter step 0--> WritingRows --last row written--> Done
+//
+// A refused record, a failed allocation, a failed filter step or a record
+// that changes under the run ends it at once (EndRun: all released, Done,
+// rectangles emptied); finish releases what is left and leaves Done.
 #pragma once
-
-#include <cstdint>
 
 #include "host/FilterGlobals.h"
 
-// What every pump call derives from the host's record and the globals.
-struct PumpQuantities {
-  int32_t bytesPerSample;  // 1 or 2
-  int32_t width;
-  int32_t height;
-  int32_t planes;
-  int32_t colourPlanes;    // 3 for the RGB modes, else 1
-  int32_t extraPlanes;     // the planes behind the colour planes
-  int32_t row;             // the row this call deals with
-};
-
-PumpQuantities GetPumpQuantities(const FilterGlobals& globals);
-
-// False for a record whose rectangle or planes the stores cannot hold (an
-// empty or oversized rectangle, an RGB mode with fewer than three planes):
-// such a run is refused before any host row is read with a wrong length.
-bool IsPumpable(const PumpQuantities& q);
+// Start: sizes the run from the host's record and asks for row 0; with
+// advanceState, drives the whole pump itself.
+void HandleStart(FilterGlobals& globals);
+// One step of the pump (continue selector).
+void HandleContinue(FilterGlobals& globals);
+// Releases what the run holds; the pump is Done.
+void HandleFinish(FilterGlobals& globals);

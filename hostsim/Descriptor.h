@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 
 namespace hostsim {
 
 class Host;
 
-// The value types of the host's descriptors.
-constexpr DescType kTextType = FourCC("TEXT");
-constexpr DescType kDoubleType = FourCC("doub");
-constexpr DescType kBooleanType = FourCC("bool");
-constexpr DescType kIntegerType = FourCC("long");
-constexpr DescType kEnumeratedType = FourCC("enum");
+// The value types of the host's descriptors, under the simulator's names.
+using ::kBooleanType;
+using ::kDoubleType;
+using ::kEnumeratedType;
+using ::kTextType;
+constexpr DescType kIntegerType = kLongIntegerType;
 
 // The code the host answers a get call with when the entry holds another type.
 constexpr OSErr kWrongTypeErr = -1703;

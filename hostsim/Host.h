@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 
 namespace hostsim {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "dialog/DialogDriver.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 
 namespace hostsim {
 

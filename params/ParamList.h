@@ -5,16 +5,18 @@
 
 #include <cstdint>
 
+#include "host/resources/Terminology.h"
+
 struct ParamList;  // opaque: every access goes through the accessors
 
 constexpr uint32_t kParamSlotBytes = 24;
 constexpr int32_t kRunParamSlots = 22;  // a run's list: at most 20 parameters
 
-// Entry type codes.
-constexpr uint32_t kFloatType = 0x646F7562;   // 'doub'
-constexpr uint32_t kLongType = 0x6C6F6E67;    // 'long'
-constexpr uint32_t kBoolType = 0x626F6F6C;    // 'bool'
-constexpr uint32_t kStringType = 0x50746820;  // 'Pth '
+// Entry type codes: the scripting's own types, and a text type of the list's.
+constexpr uint32_t kFloatType = kDoubleType;
+constexpr uint32_t kLongType = kLongIntegerType;
+constexpr uint32_t kBoolType = kBooleanType;
+constexpr uint32_t kStringType = FourCC("Pth ");
 
 ParamList* NewParamList(int32_t slotCount);
 // Frees the block and the texts of its string entries.

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <limits>
 
-#include "host/FilterGlobals.h"
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
+#include "host/resources/Terminology.h"
 #include "params/ParamList.h"
-#include "text/BoundedText.h"
 
 namespace {
 
@@ -32,9 +32,6 @@ struct WriteContext {
   const HandleProcs* handles;
   const ParamList* list;
 };
-
-// Radio types are the terminology's enumeration types, whose codes begin "rB".
-bool IsRadioType(uint32_t type) { return (type >> 16) == (uint32_t('r') << 8 | 'B'); }
 
 bool InSignedRange(const ParamList* list, int32_t index, int32_t value) {
   return int32_t(GetParamMinimumBits(list, index)) <= value && value <= int32_t(GetParamMaximumBits(list, index));
@@ -148,7 +145,7 @@ void WriteEntry(const WriteContext& c, int32_t index) {
   } else if (type == kLongType && key != kUnitsKey) {
     c.procs->putIntegerProc(c.token, key, GetLongParam(c.list, index));
   } else {
-    DescType enumType = type == kLongType ? kUnitsEnumType : type;
+    DescType enumType = type == kLongType ? kUnitsType : type;
     c.procs->putEnumeratedProc(c.token, key, enumType, DescEnum(GetLongParam(c.list, index)));
   }
 }
@@ -214,8 +211,8 @@ OSErr CloseDescriptorWriter(PIDescriptorParameters* parameters, const HandleProc
   return noErr;
 }
 
-bool ReadScriptParams(FilterGlobals& globals, ParamList* list) {
-  PIDescriptorParameters* parameters = globals.filterRecord->descriptorParameters;
+bool ReadScriptParams(const FilterRecord* record, ParamList* list) {
+  PIDescriptorParameters* parameters = record->descriptorParameters;
   bool usable = DescriptorSuiteUsable(parameters);
   int32_t count = GetInputCount(list);
   if (count <= 0) return usable && !HostWantsDialog(parameters);
@@ -224,7 +221,7 @@ bool ReadScriptParams(FilterGlobals& globals, ParamList* list) {
   for (int32_t index = 0; index < count && index < kKeyArrayCodes - 1; ++index) keys[index] = GetParamKey(list, index);
   if (!usable) return false;
 
-  ReadContext c{parameters->readDescriptorProcs, nullptr, globals.filterRecord->handleProcs, list};
+  ReadContext c{parameters->readDescriptorProcs, nullptr, record->handleProcs, list};
   c.token = c.procs->openReadDescriptorProc(parameters->descriptor, keys);
   if (c.token == nullptr) return !HostWantsDialog(parameters);
   ReadDescriptorKeys(c, count);
@@ -232,11 +229,11 @@ bool ReadScriptParams(FilterGlobals& globals, ParamList* list) {
   return !HostWantsDialog(parameters);
 }
 
-int16_t WriteScriptParams(FilterGlobals& globals, const ParamList* list) {
-  PIDescriptorParameters* parameters = globals.filterRecord->descriptorParameters;
+int16_t WriteScriptParams(const FilterRecord* record, const ParamList* list) {
+  PIDescriptorParameters* parameters = record->descriptorParameters;
   int32_t count = GetInputCount(list);
   if (count <= 0 || !DescriptorSuiteUsable(parameters)) return noErr;
-  WriteContext c{parameters->writeDescriptorProcs, nullptr, globals.filterRecord->handleProcs, list};
+  WriteContext c{parameters->writeDescriptorProcs, nullptr, record->handleProcs, list};
   c.token = c.procs->openWriteDescriptorProc();
   if (c.token == nullptr) return noErr;
   for (int32_t index = 0; index < count; ++index) WriteEntry(c, index);

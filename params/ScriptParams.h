@@ -5,22 +5,18 @@
 
 #include <cstdint>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 
-struct FilterGlobals;
 struct ParamList;
 
-// Key of the units-of-measure entry, written as an enumeration of type 'UniT'.
-constexpr DescriptorKeyID kUnitsKey = FourCC("unCd");
-constexpr DescType kUnitsEnumType = FourCC("UniT");
 // The key array handed to the host: up to 29 keys and the zero code.
 constexpr int32_t kKeyArrayCodes = 30;
 
 // Overwrites the list's values with those the host's descriptor holds.
 // Returns suppressDialog: true when the filter is to run without its dialog.
-bool ReadScriptParams(FilterGlobals& globals, ParamList* list);
+bool ReadScriptParams(const FilterRecord* record, ParamList* list);
 // Hands every entry of the list to the host for recording. Always 0.
-int16_t WriteScriptParams(FilterGlobals& globals, const ParamList* list);
+int16_t WriteScriptParams(const FilterRecord* record, const ParamList* list);
 
 bool DescriptorSuiteUsable(const PIDescriptorParameters* parameters);
 bool HandleSuiteUsable(const HandleProcs* procs);

@@ -1,12 +1,24 @@
 // The operating-system layer. On Windows each call is the Win32 service it
 // is named after; on POSIX an equivalent keeps the same results. Errors are
-// reported as the numbers the file layer maps: 2 not found, 3 path not found,
-// 5 access denied, 9 bad handle, 13 permission refused, 22 invalid argument
-// or name, 24 too many open files, 28 disk full, 32 sharing violation; other
-// numbers pass through unmapped.
+// reported as the numbers of PlatformError; other numbers pass through
+// unmapped.
 #pragma once
 
 #include <cstdint>
+
+// The error numbers the file layer tells apart: Windows' own where it has
+// them, the C runtime's for the rest.
+enum PlatformError : uint32_t {
+  kPlatformNotFound = 2,
+  kPlatformPathNotFound = 3,
+  kPlatformAccessDenied = 5,
+  kPlatformBadHandle = 9,
+  kPlatformPermissionRefused = 13,
+  kPlatformInvalidArgument = 22,  // or an invalid name
+  kPlatformTooManyOpen = 24,
+  kPlatformDiskFull = 28,
+  kPlatformSharingViolation = 32,
+};
 
 // Movable global memory, zero-filled and locked (GlobalAlloc 0x42,
 // GlobalLock); freed from the locked address (GlobalHandle, GlobalUnlock,

@@ -1,20 +1,20 @@
 #include "store/FileLayer.h"
 
-#include "host/Memory.h"
-#include "host/ResultCodes.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 
 int16_t FileOpen(const char* name, FileRef* file) {
   *file = PlatformOpenFile(name, OpenAccess::readWriteRandom);
   if (*file != kNoPlatformFile) return noErr;
   switch (PlatformLastError()) {
-    case 2: return fnfErr;
-    case 5:
+    case kPlatformNotFound: return fnfErr;
+    case kPlatformAccessDenied:
       *file = PlatformOpenFile(name, OpenAccess::readSequential);
       return *file != kNoPlatformFile ? noErr : wrPermErr;
-    case 13: return wrPermErr;
-    case 22: return bdNamErr;
-    case 24: return tmfoErr;
+    case kPlatformPermissionRefused: return wrPermErr;
+    case kPlatformInvalidArgument: return bdNamErr;
+    case kPlatformTooManyOpen: return tmfoErr;
     default: return ioErr;
   }
 }
@@ -31,7 +31,7 @@ int16_t FileWrite(FileRef file, int32_t* count, const void* buffer) {
   bool ok = *count > 0 ? PlatformWriteFile(file, buffer, static_cast<uint32_t>(*count), &done) : true;
   *count = static_cast<int32_t>(done);
   if (ok) return noErr;
-  return PlatformLastError() == 28 ? dskFulErr : ioErr;
+  return PlatformLastError() == kPlatformDiskFull ? dskFulErr : ioErr;
 }
 
 int16_t FileClose(FileRef file) { return PlatformCloseFile(file) ? noErr : rfNumErr; }
@@ -42,25 +42,25 @@ int16_t FileSeek(FileRef file, int16_t mode, int32_t offset) {
                                                                                                    : static_cast<uint16_t>(mode);
   if (PlatformSeekFile(file, offset, method)) return noErr;
   switch (PlatformLastError()) {
-    case 9: return rfNumErr;
-    case 22: return posErr;
+    case kPlatformBadHandle: return rfNumErr;
+    case kPlatformInvalidArgument: return posErr;
     default: return noErr;
   }
 }
 
 int16_t FileCreate(const char* name, uint32_t, uint32_t) {
   switch (PlatformCreateFile(name)) {
-    case 2: return fnfErr;
-    case 13: return opWrErr;
-    case 24: return tmfoErr;
+    case kPlatformNotFound: return fnfErr;
+    case kPlatformPermissionRefused: return opWrErr;
+    case kPlatformTooManyOpen: return tmfoErr;
     default: return noErr;
   }
 }
 
 int16_t FileDelete(const char* name) {
   switch (PlatformRemoveFile(name)) {
-    case 2: return fnfErr;
-    case 13: return fLckdErr;
+    case kPlatformNotFound: return fnfErr;
+    case kPlatformPermissionRefused: return fLckdErr;
     default: return noErr;
   }
 }

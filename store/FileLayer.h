@@ -4,6 +4,12 @@
 
 #include <cstdint>
 
+#include "host/contract/PluginApi.h"
+
+// The creator and type the plug-in gives the files it makes.
+constexpr uint32_t kWorkFileCreator = FourCC("CREA");
+constexpr uint32_t kWorkFileType = FourCC("TYPE");
+
 using FileRef = int32_t;
 constexpr FileRef kNoFile = -1;
 

@@ -2,12 +2,13 @@
 
 #include <cstring>
 
-#include "host/PluginApi.h"
-#include "host/ResultCodes.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/PluginApi.h"
+#include "host/contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "store/FileLayer.h"
+#include "store/FixedNames.h"
 #include "store/StorePath.h"
-#include "text/BoundedText.h"
 
 static void PutHeader(uint8_t* header, const ImageStore& store) {
   const int16_t fields[3] = {store.bytesPerPixel, store.width, store.height};
@@ -60,7 +61,7 @@ int16_t NewImageStore(const char* fixedName, uint8_t fileBacked, int16_t width, 
   store->size = static_cast<uint64_t>(rows * store->rowBytes) + kStoreHeaderBytes;
   store->fileHandle = kNoFile;
   if (fileBacked) {
-    FileCreate(store->path, FourCC("CREA"), FourCC("TYPE"));
+    FileCreate(store->path, kWorkFileCreator, kWorkFileType);
     int16_t code = FileOpen(store->path, &store->fileHandle);
     if (code != noErr) return code;
   }
@@ -84,13 +85,13 @@ int16_t NewImageStore(const char* fixedName, uint8_t fileBacked, int16_t width, 
 }
 
 int16_t NewBackingStore(int16_t width, int16_t height, int16_t bytesPerPixel, ImageStore** slot) {
-  return NewImageStore("c:\\BackingS.xxx", 0, width, height, bytesPerPixel, slot);
+  return NewImageStore(kBackingStoreFileName, 0, width, height, bytesPerPixel, slot);
 }
 int16_t NewOpacityStore(int16_t width, int16_t height, int16_t bytesPerPixel, ImageStore** slot) {
-  return NewImageStore("c:\\OpacityS.xxx", 0, width, height, bytesPerPixel, slot);
+  return NewImageStore(kOpacityStoreFileName, 0, width, height, bytesPerPixel, slot);
 }
 int16_t NewMaskStore(int16_t width, int16_t height, int16_t bytesPerPixel, ImageStore** slot) {
-  return NewImageStore("c:\\MaskImag.xxx", 0, width, height, bytesPerPixel, slot);
+  return NewImageStore(kMaskStoreFileName, 0, width, height, bytesPerPixel, slot);
 }
 
 void DisposeImageStore(ImageStore* store) {

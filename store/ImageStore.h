@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 
 constexpr uint32_t kStoreHeaderBytes = 6;
 

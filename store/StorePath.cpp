@@ -2,13 +2,14 @@
 
 #include <cstring>
 
-#include "host/Memory.h"
+#include "host/contract/Memory.h"
 #include "store/FileLayer.h"
+#include "store/FixedNames.h"
 
 void ResolveStorePath(char* path) {
   if (path == nullptr) return;
   FileRef file = kNoFile;
-  if (FileOpen("c:\\MORVPath.TXT", &file) != 0) return;
+  if (FileOpen(kStorePathFileName, &file) != 0) return;
   char directory[kTextBufferSize];
   int32_t count = kTextBufferSize;
   int16_t code = FileRead(file, &count, directory);

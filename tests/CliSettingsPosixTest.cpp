@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "cli/SettingsFile.h"
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "tests/CliSupport.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 // A fresh directory, removed with everything in it at the end of the test.
 struct CliTempDir {

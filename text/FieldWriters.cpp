@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "text/NumberFormat.h"
 
 namespace {

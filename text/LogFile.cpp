@@ -2,10 +2,10 @@
 
 #include <bit>
 
-#include "host/FilterGlobals.h"
-#include "host/Memory.h"
+#include "host/contract/BoundedText.h"
+#include "host/contract/Memory.h"
 #include "params/ParamList.h"
-#include "text/BoundedText.h"
+#include "store/FixedNames.h"
 #include "text/FieldWriters.h"
 
 namespace {
@@ -86,12 +86,12 @@ void LogParameter(const ParamList* list, int32_t index, FileRef file) {
   }
 }
 
-int16_t LogRun(const FilterGlobals& globals, const ParamList* list) {
+int16_t LogRun(int16_t runResult, const ParamList* list) {
   int32_t count = GetInputCount(list);
   FileRef file = kNoFile;
   int32_t lineCount = 0;
   // The log's place is fixed: the store directory does not move it.
-  int16_t result = OpenForAppend("c:\\MORVlog.txt", &file, &lineCount);
+  int16_t result = OpenForAppend(kLogFileName, &file, &lineCount);
   if (result != 0) return result;
   WriteFieldText(file, "-----------------------------", false, kLineEnd);
   WriteFieldText(file, "Signature = ", false, false);
@@ -104,6 +104,6 @@ int16_t LogRun(const FilterGlobals& globals, const ParamList* list) {
     for (int32_t index = 0; index < count; ++index) LogParameter(list, index, file);
   }
   WriteFieldText(file, "Result = ", false, false);
-  WriteFieldLong(file, globals.result, false, kLineEnd);
+  WriteFieldLong(file, runResult, false, kLineEnd);
   return FileClose(file);
 }

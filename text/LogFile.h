@@ -6,11 +6,10 @@
 
 #include "store/FileLayer.h"
 
-struct FilterGlobals;
 struct ParamList;
 
 // Appends one record: the list's signature and flags, every parameter, the
 // run's result. The file layer's result of opening (on failure) or closing.
-int16_t LogRun(const FilterGlobals& globals, const ParamList* list);
+int16_t LogRun(int16_t runResult, const ParamList* list);
 // Writes the line of the entry at `index`.
 void LogParameter(const ParamList* list, int32_t index, FileRef file);

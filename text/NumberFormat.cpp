@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "text/BoundedText.h"
+#include "host/contract/BoundedText.h"
 #include "text/ExtendedMath.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "host/resources/ResourceBytes.h"
 
 // Every resource of the module is U.S. English.

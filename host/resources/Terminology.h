@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "host/PluginApi.h"
+#include "host/contract/PluginApi.h"
 #include "host/resources/ResourceBytes.h"
 
 struct TerminologyParam {
@@ -53,16 +53,12 @@ constexpr uint32_t kOffsetKey = FourCC("oFST");
 constexpr uint32_t kAutoscaleKey = FourCC("AFlg");
 constexpr uint32_t kUnitsKey = FourCC("unCd");
 constexpr uint32_t kUnitsType = FourCC("UniT");
-constexpr uint32_t kTextType = FourCC("TEXT");
-constexpr uint32_t kDoubleType = FourCC("doub");
-constexpr uint32_t kBooleanType = FourCC("bool");
-constexpr uint32_t kLongIntegerType = FourCC("long");
 
-// The units and the radio-button enumerations ("rB" codes) are the
-// enumeration types.
-constexpr bool IsEnumerationType(uint32_t type) {
-  return type == kUnitsType || (type >> 16) == ((uint32_t('r') << 8) | uint32_t('B'));
-}
+// The radio-button enumerations have "rB" codes.
+constexpr bool IsRadioType(uint32_t type) { return (type >> 16) == ((uint32_t('r') << 8) | uint32_t('B')); }
+
+// The units and the radio-button enumerations are the enumeration types.
+constexpr bool IsEnumerationType(uint32_t type) { return type == kUnitsType || IsRadioType(type); }
 
 inline constexpr TerminologyParam kTerminologyParams[] = {
     {"Filter Type", FourCC("fTYP"), FourCC("rB00")},

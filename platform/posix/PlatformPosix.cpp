@@ -39,14 +39,14 @@ static std::string NativePath(const char* name) {
 // The error numbers the file layer maps, as Windows would report them.
 static uint32_t MapErrno(int error) {
   switch (error) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
-    case EACCES: case EPERM: case EROFS: case EISDIR: return 5;
-    case EBADF: return 9;
-    case EINVAL: case ENAMETOOLONG: return 22;
-    case EMFILE: case ENFILE: return 24;
-    case ENOSPC: case EFBIG: return 28;
-    case EWOULDBLOCK: return 32;
+    case ENOENT: return kPlatformNotFound;
+    case ENOTDIR: return kPlatformPathNotFound;
+    case EACCES: case EPERM: case EROFS: case EISDIR: return kPlatformAccessDenied;
+    case EBADF: return kPlatformBadHandle;
+    case EINVAL: case ENAMETOOLONG: return kPlatformInvalidArgument;
+    case EMFILE: case ENFILE: return kPlatformTooManyOpen;
+    case ENOSPC: case EFBIG: return kPlatformDiskFull;
+    case EWOULDBLOCK: return kPlatformSharingViolation;
     default: return 1000 + static_cast<uint32_t>(error);
   }
 }
@@ -102,7 +102,7 @@ int32_t PlatformOpenFile(const char* name, OpenAccess access) {
   int fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) {
     Fail();
-    if (errno == ENOENT && !ParentExists(path)) lastError = 3;  // path not found
+    if (errno == ENOENT && !ParentExists(path)) lastError = kPlatformPathNotFound;
     return kNoPlatformFile;
   }
   struct stat info;

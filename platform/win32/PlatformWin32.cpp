@@ -15,12 +15,13 @@ static uint32_t lastError = 0;
 // Windows codes the file layer maps under their C runtime numbers.
 static uint32_t MapLastError(DWORD error) {
   switch (error) {
-    case ERROR_INVALID_HANDLE: return 9;
-    case ERROR_INVALID_NAME: case ERROR_NEGATIVE_SEEK: case ERROR_INVALID_PARAMETER: return 22;
-    case ERROR_TOO_MANY_OPEN_FILES: return 24;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return 28;
+    case ERROR_INVALID_HANDLE: return kPlatformBadHandle;
+    case ERROR_INVALID_NAME: case ERROR_NEGATIVE_SEEK: case ERROR_INVALID_PARAMETER: return kPlatformInvalidArgument;
+    case ERROR_TOO_MANY_OPEN_FILES: return kPlatformTooManyOpen;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return kPlatformDiskFull;
     // Windows codes that share a number with a mapped one must not pass as it.
-    case 9: case 13: case 22: case 24: case 28: return 1000 + error;
+    case kPlatformBadHandle: case kPlatformPermissionRefused: case kPlatformInvalidArgument:
+    case kPlatformTooManyOpen: case kPlatformDiskFull: return 1000 + error;
     default: return error;
   }
 }

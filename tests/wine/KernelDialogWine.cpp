@@ -15,14 +15,13 @@
 
 #include "dialog/KernelDialogProc.h"
 #include "filter/Kernel.h"
-#include "host/JobRecord.h"
-#include "host/ResultCodes.h"
+#include "host/contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"
-#include "tests/ConvolveReference.h"
-#include "tests/FilterRunSupport.h"
-#include "tests/TestSupport.h"
+#include "tests/support/ConvolveReference.h"
+#include "tests/support/FilterRunSupport.h"
+#include "tests/support/TestSupport.h"
 #include "tests/wine/WindowRobot.h"
 
 namespace {
