@@ -4,7 +4,7 @@
 
 #include "cli/SettingsFile.h"
 #include "host/PluginApi.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 

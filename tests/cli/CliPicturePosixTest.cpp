@@ -8,7 +8,7 @@
 #include <random>
 
 #include "cli/Picture.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 #include <sys/wait.h>
 

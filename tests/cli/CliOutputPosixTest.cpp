@@ -8,7 +8,7 @@
 #include "cli/AtomicOutput.h"
 #include "cli/ModuleRun.h"
 #include "cli/ProgressBar.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 

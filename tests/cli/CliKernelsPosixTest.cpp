@@ -4,7 +4,7 @@
 #include "cli/ForeignKernels.h"
 #include "cli/KernelPlan.h"
 #include "dialog/KernelFiles.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "cli/Failure.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 extern char** environ;
 

@@ -4,7 +4,7 @@
 // refusals reach the user by name, and the progress bar only on a terminal.
 #include "cli/Failure.h"
 #include "cli/Picture.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 
