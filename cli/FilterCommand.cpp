@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/FileClash.h"
 #include "cli/FilterJob.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
@@ -6,6 +7,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"mask", 'm', "FILE", "a grayscale image of the same size as the selection: white filters, black keeps"},
       {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
       {"quiet", 'q', "", "no progress bar"},
+      {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
   };
 }
@@ -34,15 +36,28 @@ FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::st
   return job;
 }
 
+std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments) {
+  std::vector<NamedPath> files;
+  for (const char* option : {"mask", "kernel", "matrix"})
+    if (HasValue(arguments, option))
+      files.push_back({OptionValue(arguments, option), std::string("the --") + option + " file"});
+  return files;
+}
+
 static Failure RunFilter(const ParsedArguments& arguments) {
   DialogScript script;
   if (Failure failure = KernelPlanFromArguments(arguments, &script.plan)) return failure;
+  const std::string &input = arguments.operands[0], &output = arguments.operands[1];
+  std::vector<NamedPath> inputs = {{input, "the input image", 0}};
+  for (const NamedPath& file : ReadOnlyFiles(arguments)) inputs.push_back(file);
+  std::vector<NamedPath> outputs = {{output, "the output", 0}};
+  if (HasValue(arguments, "record")) outputs.push_back({OptionValue(arguments, "record"), "the --record file"});
+  if (Failure failure = CheckNoClash(inputs, outputs, HasSwitch(arguments, "in-place"))) return failure;
   RunRequest request;
   request.dialog = &script;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
-  Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, arguments.operands[0], arguments.operands[1]),
-                                 request);
+  Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, input, output), request);
   hostsim::UnloadModule(module);
   return failure;
 }

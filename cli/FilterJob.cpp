@@ -30,7 +30,10 @@ static bool WriteWholeFile(const std::string& path, const std::string& text) {
   return written;
 }
 
-Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
+// The module leaves images this small alone and answers "cancelled".
+constexpr int32_t kSmallestSide = 15;
+
+static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
   PictureFormat format{};
   if (Failure failure = FormatForPath(job.output, &format)) return failure;
   PendingFiles pending;
@@ -41,6 +44,10 @@ Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, 
   auto start = std::chrono::steady_clock::now();
   Picture picture;
   if (Failure failure = ReadPicture(job.input, &picture)) return failure;
+  if (picture.image.width < kSmallestSide || picture.image.height < kSmallestSide)
+    return Fail(kExitInput, job.input + ": " + std::to_string(picture.image.width) + " x " +
+                                std::to_string(picture.image.height) + " pixels; the filter needs at least " +
+                                std::to_string(kSmallestSide) + " x " + std::to_string(kSmallestSide));
   if (!job.mask.empty())
     if (Failure failure = ReadMask(job.mask, picture.image.width, picture.image.height, &picture.image.mask))
       return failure;
@@ -73,4 +80,12 @@ Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, 
     std::fprintf(stderr, "%s: decode %.3f s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
                  outcome.seconds, encodeSeconds);
   return {};
+}
+
+Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
+  Failure failure = RunSteps(module, job, request);
+  // In a batch, every message says which file it is about.
+  if (failure && failure.message.find(job.input) == std::string::npos)
+    failure.message = job.input + ": " + failure.message;
+  return failure;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/ModuleRun.h"
 
@@ -16,8 +17,12 @@ struct FilterJob {
 };
 
 struct ParsedArguments;
+struct NamedPath;
 // The job that the options common to the filtering commands describe.
 FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input,
                                  const std::string& output);
+
+// The files besides the input images that a run only reads (mask, kernel file).
+std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments);
 
 Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 static_assert(std::endian::native == std::endian::little, "16-bit samples are kept little-endian in memory");
 
 // The host's rectangles are 16-bit.
@@ -39,7 +41,18 @@ Failure FormatForPath(const std::string& path, PictureFormat* format) {
   return {};
 }
 
+Failure CheckRegularFile(const std::string& path, ExitCode code) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0)
+    return Fail(code, path + ": cannot open (" + std::strerror(errno) + "); check the name and permissions");
+  if (S_ISDIR(info.st_mode)) return Fail(code, path + ": is a directory; give a file");
+  if (!S_ISREG(info.st_mode))
+    return Fail(code, path + ": not a regular file (a pipe, socket or device); save the data to a file first");
+  return {};
+}
+
 Failure ReadPicture(const std::string& path, Picture* picture) {
+  if (Failure failure = CheckRegularFile(path, kExitInput)) return failure;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr)
     return Fail(kExitInput, path + ": cannot open (" + std::strerror(errno) + "); check the name and permissions");

@@ -24,6 +24,9 @@ std::string DescribePicture(const Picture& picture);
 
 // The format an output path asks for, from its extension (.png, .tif, .tiff).
 Failure FormatForPath(const std::string& path, PictureFormat* format);
+// Fails, with code, unless path names a regular file: a pipe would be read
+// once and a FIFO would wait for a writer forever.
+Failure CheckRegularFile(const std::string& path, ExitCode code);
 // Reads a PNG or TIFF file, whatever its name says.
 Failure ReadPicture(const std::string& path, Picture* picture);
 Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format);

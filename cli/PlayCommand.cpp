@@ -2,8 +2,8 @@
 #include <sstream>
 
 #include "cli/Commands.h"
+#include "cli/FileClash.h"
 #include "cli/FilterJob.h"
-
 
 static Failure ReadSettings(const std::string& path, RecordedSettings* settings) {
   std::ifstream in(path, std::ios::binary);
@@ -34,6 +34,14 @@ static Failure RunPlay(const ParsedArguments& arguments) {
     if (operands.size() < 2) return Fail(kExitUsage, "give the images to filter after the settings file");
     for (size_t i = 1; i < operands.size(); ++i) files.emplace_back(operands[i], into + "/" + NameOf(operands[i]));
   }
+  std::vector<NamedPath> inputs, outputs;
+  for (size_t i = 0; i < files.size(); ++i) {
+    inputs.push_back({files[i].first, "the input image", int32_t(i)});
+    outputs.push_back({files[i].second, "the result of " + files[i].first, int32_t(i)});
+  }
+  inputs.push_back({operands[0], "the settings file"});
+  for (const NamedPath& file : ReadOnlyFiles(arguments)) inputs.push_back(file);
+  if (Failure failure = CheckNoClash(inputs, outputs, HasSwitch(arguments, "in-place"))) return failure;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   Failure failure;
