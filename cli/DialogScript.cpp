@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/Values.h"
 #include "dialog/DialogDriver.h"
 #include "host/resources/DialogTemplate.h"
 
@@ -60,6 +61,13 @@ void Drive(void* context, const TarkelDialogControls* controls) {
     return;
   }
   TypePlan(c, script->plan);
+  // A kernel file can bring a scale factor of 0, which the command refuses wherever it comes from.
+  std::string scale = FieldContents(c, kScaleFieldId);
+  if (std::strtod(scale.c_str(), nullptr) == 0) {
+    script->failure = ValueFailure(kExitKernel, script->plan.description + " scale", scale, ScaleProblem(0));
+    c.click(c.dialog, kCancelButtonId);
+    return;
+  }
   if (!script->capturePreview) {
     c.click(c.dialog, kOkButtonId);
     return;

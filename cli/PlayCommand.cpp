@@ -4,13 +4,17 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
+#include "cli/Picture.h"
+#include "cli/PlayableSettings.h"
 
 static Failure ReadSettings(const std::string& path, RecordedSettings* settings) {
+  if (Failure failure = CheckRegularFile(path, kExitKernel)) return failure;
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(kExitKernel, path + ": cannot open the settings file; record one with tarkel filter --record");
   std::ostringstream text;
   text << in.rdbuf();
-  return ParseSettingsJson(text.str(), path, settings);
+  if (Failure failure = ParseSettingsJson(text.str(), path, settings)) return failure;
+  return CheckPlayable(*settings, path);
 }
 
 static std::string NameOf(const std::string& path) {

@@ -66,7 +66,7 @@ TEST_F(CliCommand, UnusableInputsAndOutputs) {
                 "only odd sizes");
   ExpectFailure({"filter", sample, dir.Path("out.png"), "--mask", sample + ".missing"}, kExitInput, "cannot open");
   ExpectFailure({"play", dir.Path("none.json"), sample, dir.Path("out.png")}, kExitKernel,
-                "cannot open the settings file");
+                "none.json: cannot open");
 }
 
 TEST_F(CliCommand, SampleWritesEveryKind) {

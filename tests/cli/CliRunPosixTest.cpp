@@ -113,6 +113,38 @@ TEST_F(CliRun, RecordedSettingsPlayBackLikeTheInteractiveRun) {
   }
 }
 
+TEST_F(CliRun, PlayingAFileGivesTheSamePixelsWhateverEarlierRunsLeft) {
+  std::string in = Sample("in.png", "rgb", "8");
+  ASSERT_EQ(Filter(in, dir.Path("recorded.png"), {"--kernel-string", "3x3: 0,-1,0,-1,5,-1,0,-1,0", "--scale", "2",
+                                                   "--offset", "7", "--record", dir.Path("run.json")}).status, 0);
+  std::vector<std::vector<uint8_t>> results;
+  for (const char* earlier : {"--autoscale", "--no-autoscale"}) {
+    // An earlier run leaves another kernel, scale, offset and Autoscale in the preferences.
+    ASSERT_EQ(Filter(in, dir.Path("other.png"), {"--kernel-string", "1x1: 3", "--scale", "5", "--offset", "-40", earlier})
+                  .status, 0);
+    CliResult played = RunTarkelProgram({"play", dir.Path("run.json"), in, dir.Path("played.png"), "--quiet"});
+    ASSERT_EQ(played.status, 0) << played.err;
+    results.push_back(ReadBytes(dir.Path("played.png")));
+  }
+  EXPECT_TRUE(results[0] == results[1]);
+  EXPECT_TRUE(results[0] == ReadBytes(dir.Path("recorded.png")));
+}
+
+TEST_F(CliRun, AKernelFileWithScaleZeroIsRefusedAsTheOptionIs) {
+  std::string in = Sample("in.png", "rgb", "8");
+  std::string acf(54, '\0');
+  acf[2 * 12 + 1] = 1;  // big-endian words: the centre of the 5 x 5 is 1, the scale (word 25) 0
+  WriteString(dir.Path("zero.acf"), acf);
+  CliResult loaded = Filter(in, dir.Path("out.png"), {"--kernel", dir.Path("zero.acf")});
+  EXPECT_EQ(loaded.status, kExitKernel);
+  CliResult typed = Filter(in, dir.Path("out.png"), {"--scale", "0"});
+  for (const CliResult& result : {loaded, typed})
+    EXPECT_NE(result.err.find("divide every sum by zero"), std::string::npos) << result.err;
+  EXPECT_FALSE(FileExists(dir.Path("out.png")));
+  CliResult overridden = Filter(in, dir.Path("out.png"), {"--kernel", dir.Path("zero.acf"), "--scale", "1"});
+  EXPECT_EQ(overridden.status, 0) << overridden.err;
+}
+
 TEST_F(CliRun, PlayWritesABatchIntoADirectory) {
   std::string a = Sample("a.png", "rgb", "8"), b = Sample("b.png", "gray", "8");
   std::vector<std::string> options = kSharpen;
