@@ -8,6 +8,9 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
       {"quiet", 'q', "", "no progress bar"},
       {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
+      {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92)"},
+      {"compression", 0, "C", "PNG: level 0 to 9 (default 6); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
+      {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
   };
 }
@@ -24,16 +27,35 @@ std::string CommonRunDetails() {
          "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
 }
 
-FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input,
-                                 const std::string& output) {
-  FilterJob job;
-  job.input = input;
-  job.output = output;
-  job.mask = OptionValue(arguments, "mask");
-  job.quiet = HasSwitch(arguments, "quiet");
-  job.timings = HasSwitch(arguments, "timings");
-  job.record = OptionValue(arguments, "record");
-  return job;
+static Failure ParseMemory(const std::string& text, uint64_t* bytes) {
+  size_t digits = text.find_first_not_of("0123456789");
+  std::string unit = digits == std::string::npos ? "" : text.substr(digits);
+  int shift = unit.empty() || unit == "M" ? 20 : unit == "G" ? 30 : -1;
+  if (digits == 0 || shift < 0 || text.size() - unit.size() > 9)
+    return Fail(kExitUsage, "--max-memory \"" + text + "\": give mebibytes or gibibytes, as in 800M or 4G");
+  *bytes = std::stoull(text.substr(0, digits)) << shift;
+  return {};
+}
+
+Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input, const std::string& output,
+                               FilterJob* job) {
+  job->input = input;
+  job->output = output;
+  job->mask = OptionValue(arguments, "mask");
+  job->quiet = HasSwitch(arguments, "quiet");
+  job->timings = HasSwitch(arguments, "timings");
+  job->record = OptionValue(arguments, "record");
+  job->write.compression = OptionValue(arguments, "compression");
+  if (HasValue(arguments, "quality")) {
+    std::string quality = OptionValue(arguments, "quality");
+    if (quality.empty() || quality.size() > 3 || quality.find_first_not_of("0123456789") != std::string::npos)
+      return Fail(kExitUsage, "--quality \"" + quality + "\": give 1 to 100");
+    job->write.quality = std::stoi(quality);
+  }
+  job->limits.maxBytes = PhysicalMemoryBytes() / 2;
+  if (HasValue(arguments, "max-memory"))
+    if (Failure failure = ParseMemory(OptionValue(arguments, "max-memory"), &job->limits.maxBytes)) return failure;
+  return {};
 }
 
 std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments) {
@@ -57,7 +79,9 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   request.dialog = &script;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
-  Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, input, output), request);
+  FilterJob job;
+  Failure failure = FilterJobFromArguments(arguments, input, output, &job);
+  if (!failure) failure = RunFilterJob(module, job, request);
   hostsim::UnloadModule(module);
   return failure;
 }

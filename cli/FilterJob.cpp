@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "cli/AtomicOutput.h"
-#include "cli/Picture.h"
 
 namespace {
 
@@ -33,9 +32,22 @@ static bool WriteWholeFile(const std::string& path, const std::string& text) {
 // The module leaves images this small alone and answers "cancelled".
 constexpr int32_t kSmallestSide = 15;
 
+static std::vector<uint16_t> TakePlane(const hostsim::Image& image, int32_t plane) {
+  std::vector<uint16_t> samples(size_t(image.width) * image.height);
+  for (int32_t y = 0; y < image.height; ++y)
+    for (int32_t x = 0; x < image.width; ++x) samples[size_t(y) * image.width + x] = image.Sample(x, y, plane);
+  return samples;
+}
+
+static void PutPlane(const std::vector<uint16_t>& samples, int32_t plane, hostsim::Image* image) {
+  for (int32_t y = 0; y < image->height; ++y)
+    for (int32_t x = 0; x < image->width; ++x) image->SetSample(x, y, plane, samples[size_t(y) * image->width + x]);
+}
+
 static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
   PictureFormat format{};
   if (Failure failure = FormatForPath(job.output, &format)) return failure;
+  if (Failure failure = CheckWriteSettings(job.output, format, job.write)) return failure;
   PendingFiles pending;
   if (Failure failure = BeginOutput(job.output, &pending.image)) return failure;
   if (!job.record.empty())
@@ -43,7 +55,7 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
 
   auto start = std::chrono::steady_clock::now();
   Picture picture;
-  if (Failure failure = ReadPicture(job.input, &picture)) return failure;
+  if (Failure failure = ReadPicture(job.input, &picture, job.limits)) return failure;
   if (picture.image.width < kSmallestSide || picture.image.height < kSmallestSide)
     return Fail(kExitInput, job.input + ": " + std::to_string(picture.image.width) + " x " +
                                 std::to_string(picture.image.height) + " pixels; the filter needs at least " +
@@ -53,19 +65,25 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
       return failure;
   double decodeSeconds = SecondsSince(start);
 
+  // Alpha goes back exactly as it came, whatever the host range does to it.
+  std::vector<uint16_t> alpha = picture.alpha ? TakePlane(picture.image, picture.image.planes - 1) : std::vector<uint16_t>();
   ToHostRange(picture.image);
   ProgressBar bar = NewProgressBar(job.input, job.quiet);
   RunOutcome outcome;
-  if (Failure failure = RunModule(module, std::move(picture.image), request, &bar, &outcome)) {
-    if (failure.code == kExitInterrupted) failure.message += "; " + job.output + " was not written";
-    return failure;
-  }
+  if (Failure failure = RunModule(module, std::move(picture.image), request, &bar, &outcome)) return failure;
   picture.image = std::move(outcome.output);
   picture.image.mask.clear();
   FromHostRange(picture.image);
+  if (picture.alpha) PutPlane(alpha, picture.image.planes - 1, &picture.image);
 
   start = std::chrono::steady_clock::now();
-  if (Failure failure = WritePicture(pending.image.tempPath, picture, format)) return failure;
+  if (Failure failure = WritePicture(pending.image.tempPath, picture, format, job.write)) {
+    // The temporary file is gone once this returns; the message names the output.
+    for (size_t at = failure.message.find(pending.image.tempPath); at != std::string::npos;
+         at = failure.message.find(pending.image.tempPath))
+      failure.message.replace(at, pending.image.tempPath.size(), job.output);
+    return failure;
+  }
   if (!job.record.empty()) {
     if (!outcome.recorded)
       return Fail(kExitModule, "the plug-in recorded no settings, so " + job.record + " cannot be written");
@@ -84,6 +102,7 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
 
 Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
   Failure failure = RunSteps(module, job, request);
+  if (failure.code == kExitInterrupted) failure.message += "; " + job.output + " was not written";
   // In a batch, every message says which file it is about.
   if (failure && failure.message.find(job.input) == std::string::npos)
     failure.message = job.input + ": " + failure.message;

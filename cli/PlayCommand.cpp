@@ -50,7 +50,9 @@ static Failure RunPlay(const ParsedArguments& arguments) {
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   Failure failure;
   for (const auto& [input, output] : files) {
-    failure = RunFilterJob(module, FilterJobFromArguments(arguments, input, output), request);
+    FilterJob job;
+    failure = FilterJobFromArguments(arguments, input, output, &job);
+    if (!failure) failure = RunFilterJob(module, job, request);
     if (failure) break;
   }
   hostsim::UnloadModule(module);

@@ -73,7 +73,7 @@ static Failure RunPreview(const ParsedArguments& arguments) {
   }
   if (!failure && (!script.preview || script.preview->pixels.empty()))
     failure = Fail(kExitFilterFailed, "the plug-in's dialog painted no preview");
-  if (!failure) failure = WritePng(pending.tempPath, PreviewToPicture(*script.preview));
+  if (!failure) failure = WritePicture(pending.tempPath, PreviewToPicture(*script.preview), PictureFormat::png);
   if (!failure) failure = CommitOutput(&pending);
   AbandonOutput(&pending);
   hostsim::UnloadModule(module);
