@@ -35,7 +35,7 @@ std::string VipsError() {
   vips_error_clear();
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   std::replace(text.begin(), text.end(), '\n', ';');
-  return text.empty() ? "unknown error" : text;
+  return text.empty() ? "the decoder gave no reason" : text;
 }
 
 struct Unref {
@@ -104,11 +104,28 @@ std::shared_ptr<VipsImage> MetadataOf(VipsImage* image) {
   return std::shared_ptr<VipsImage>(holder, Unref());
 }
 
+// A file that starts as an image file does but that no loader takes is damaged.
+bool HasImageSignature(const std::string& path) {
+  static const std::string signatures[] = {"\x89PNG", "II*", "MM", "II+", "\xff\xd8\xff", "RIFF", "GIF8"};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  char head[8] = {};
+  size_t got = file != nullptr ? std::fread(head, 1, sizeof head, file) : 0;
+  if (file != nullptr) std::fclose(file);
+  for (const std::string& signature : signatures)
+    if (got >= signature.size() && std::memcmp(head, signature.data(), signature.size()) == 0) return true;
+  return false;
+}
+
+Failure Damaged(const std::string& path) {
+  std::string why = VipsError();
+  if (!HasImageSignature(path))
+    return Fail(kExitInput, path + ": not a readable image (" + why + "); PNG, JPEG, TIFF, WebP, HEIF, GIF and PPM files are read");
+  return Fail(kExitInput, path + ": truncated or damaged (" + why + "); use an intact copy");
+}
+
 Failure Open(const std::string& path, VipsAccess access, ImagePtr* image) {
   VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", access, "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
-  if (opened == nullptr)
-    return Fail(kExitInput, path + ": not a readable image (" + VipsError() +
-                                "); PNG, JPEG, TIFF, WebP, HEIF, GIF and PPM files are read");
+  if (opened == nullptr) return Damaged(path);
   image->reset(opened);
   return {};
 }
@@ -159,18 +176,6 @@ Failure CopyPixels(const std::string& path, VipsImage* image, hostsim::Image* ta
   return {};
 }
 
-// A file that starts as an image file does but that no loader takes is damaged.
-bool HasImageSignature(const std::string& path) {
-  static const std::string signatures[] = {"\x89PNG", "II*", "MM", "II+", "\xff\xd8\xff", "RIFF", "GIF8"};
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  char head[8] = {};
-  size_t got = file != nullptr ? std::fread(head, 1, sizeof head, file) : 0;
-  if (file != nullptr) std::fclose(file);
-  for (const std::string& signature : signatures)
-    if (got >= signature.size() && std::memcmp(head, signature.data(), signature.size()) == 0) return true;
-  return false;
-}
-
 bool IsTrusted(const char* loader) {
   static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Gif"};
   for (const char* kind : kinds)
@@ -185,9 +190,8 @@ Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits&
   StartVips();
   const char* loader = vips_foreign_find_load(path.c_str());
   if (!IsTrusted(loader)) {
-    std::string why = VipsError();
-    if (HasImageSignature(path))
-      return Fail(kExitInput, path + ": truncated or damaged (" + why + "); use an intact copy");
+    if (HasImageSignature(path)) return Damaged(path);
+    vips_error_clear();
     return Fail(kExitInput, path + ": not an image file this command reads; PNG, JPEG, TIFF (BigTIFF too), WebP, "
                                    "HEIF, GIF and PPM are read");
   }
