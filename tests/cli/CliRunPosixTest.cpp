@@ -158,6 +158,34 @@ TEST_F(CliRun, PlayWritesABatchIntoADirectory) {
   EXPECT_TRUE(FileExists(into + "/b.png"));
 }
 
+TEST_F(CliRun, PlayInParallelGivesWhatOneAtATimeGives) {
+  std::vector<std::string> inputs;
+  for (const char* name : {"a.png", "b.tif", "c.png", "d.png"}) inputs.push_back(Sample(name, "rgb", "8"));
+  std::vector<std::string> options = kSharpen;
+  options.insert(options.end(), {"--record", dir.Path("run.json")});
+  ASSERT_EQ(Filter(inputs[0], dir.Path("first.png"), options).status, 0);
+  for (const char* jobs : {"1", "3"}) {
+    std::string into = dir.Path(std::string("j") + jobs);
+    ASSERT_EQ(RunShell("mkdir " + Quote(into)).status, 0);
+    std::vector<std::string> arguments = {"play", dir.Path("run.json"), "--into", into, "-j", jobs};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    CliResult played = RunTarkelProgram(arguments);
+    ASSERT_EQ(played.status, 0) << played.err;
+  }
+  for (const char* name : {"a.png", "b.tif", "c.png", "d.png"})
+    EXPECT_TRUE(ReadBytes(dir.Path(std::string("j1/") + name)) == ReadBytes(dir.Path(std::string("j3/") + name)))
+        << name;
+
+  WriteString(dir.Path("broken.png"), "not a picture");
+  ASSERT_EQ(RunShell("mkdir " + Quote(dir.Path("mixed"))).status, 0);
+  CliResult mixed = RunTarkelProgram({"play", dir.Path("run.json"), "--into", dir.Path("mixed"), "-j", "2",
+                                      dir.Path("broken.png"), inputs[1]});
+  EXPECT_EQ(mixed.status, kExitInput);
+  EXPECT_NE(mixed.err.find("broken.png: not a"), std::string::npos) << mixed.err;
+  EXPECT_EQ(RunTarkelProgram({"play", dir.Path("run.json"), "--into", dir.Path("mixed"), "-j", "0", inputs[0]}).status,
+            kExitUsage);
+}
+
 TEST_F(CliRun, RefusalsOfTheModuleAndItsDialogAreNamed) {
   std::string tiny = Sample("tiny.png", "rgb", "8", "14x200");
   CliResult small = Filter(tiny, dir.Path("out.png"), kSharpen);
