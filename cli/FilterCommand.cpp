@@ -16,12 +16,15 @@ std::vector<OptionSpec> CommonRunOptions() {
 }
 
 std::string CommonRunDetails() {
-  return "Images: PNG or TIFF, grayscale or RGB, with or without alpha, 8 or 16 bits per\n"
-         "sample. Alpha passes through untouched as the transparency plane. 16-bit\n"
-         "samples travel in the host range 0..32768, as in image editors, so 16-bit\n"
-         "files come back exact on that grid and otherwise within one level. The output\n"
-         "format follows the output's extension (.png, .tif, .tiff); it is written to a\n"
-         "temporary file and renamed into place, so it appears whole or not at all.\n\n"
+  return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM in; JPEG, PNG, TIFF or WebP out,\n"
+         "as the output's extension says. Grayscale or RGB, with or without alpha, 8 or 16\n"
+         "bits (palette and 1, 2, 4-bit images enter as 8 bits). Alpha comes back exactly;\n"
+         "16-bit colour travels in the host range 0..32768, as in image editors, so it\n"
+         "comes back exact on that grid and otherwise within one level. The profile, EXIF,\n"
+         "XMP, IPTC, resolution and PNG text are kept where the output format holds them;\n"
+         "a photo is filtered upright as its EXIF orientation says. The output is written\n"
+         "to a temporary file and renamed into place, so it appears whole or not at all,\n"
+         "and it may not replace an input unless --in-place says so.\n\n"
          "A progress bar appears on standard error when it is a terminal and a run takes\n"
          "longer than half a second (TARKEL_PROGRESS_DELAY sets another delay in seconds).\n"
          "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
