@@ -1,5 +1,6 @@
 #include "cli/ParallelJobs.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector
   size_t next = 0, failed = 0;
   ExitCode firstCode = kExitOk;
   std::string forkError;
+  bool forwarded = false;
   while (true) {
     while (firstCode == kExitOk && forkError.empty() && !InterruptRequested() && next < jobs.size() &&
            running.size() < size_t(parallel)) {
@@ -45,6 +47,11 @@ Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector
     if (running.empty()) break;
     int status = 0;
     pid_t pid = waitpid(-1, &status, 0);
+    if (pid < 0 && errno == EINTR && InterruptRequested() && !forwarded) {
+      // A signal sent to this process alone still stops every file, each leaving nothing behind.
+      for (const auto& [child, job] : running) kill(child, SIGTERM);
+      forwarded = true;
+    }
     if (pid < 0) {
       if (errno == EINTR) continue;
       break;

@@ -15,12 +15,6 @@
 
 namespace {
 
-std::string Identity() {
-  std::string list;
-  for (int i = 0; i < 49; ++i) list += std::string(i == 0 ? "" : ",") + (i == 24 ? "1" : "0");
-  return list;
-}
-
 // Left of the centre weighs more than right: turning the image changes the result.
 const std::vector<std::string> kAsymmetric = {"--kernel-string", "3x3: 0,0,0,3,1,0,0,0,0", "--scale", "4"};
 
@@ -102,10 +96,8 @@ std::vector<uint8_t> MinimalProfile() {
 struct CliImageFiles : ::testing::Test {
   CliTempDir dir;
 
-  CliResult Filter(const std::string& in, const std::string& out, std::vector<std::string> options) {
-    std::vector<std::string> arguments = {"filter", in, out, "--quiet"};
-    arguments.insert(arguments.end(), options.begin(), options.end());
-    return RunTarkelProgram(arguments);
+  CliResult Filter(const std::string& in, const std::string& out, const std::vector<std::string>& options) {
+    return FilterFile(in, out, options);
   }
   Picture Read(const std::string& path) {
     Picture picture;
@@ -136,7 +128,7 @@ TEST_F(CliImageFiles, PublicSuitesComeBackIdenticalOrAreRefused) {
     SCOPED_TRACE(in);
     std::string out = dir.Path("out.png");
     // In this process: starting the program two hundred times would take most of a minute.
-    int status = RunTarkel({"filter", in, out, "--quiet", "--coefficients", Identity()});
+    int status = RunTarkel({"filter", in, out, "--quiet", "--coefficients", IdentityCoefficients()});
     ASSERT_TRUE(status == 0 || status == kExitInput) << status;
     if (status != 0) {
       ++refused;
@@ -174,7 +166,7 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
     SCOPED_TRACE(name);
     Save(image.get(), name);
     std::string out = dir.Path(std::string("out-") + name);
-    CliResult result = Filter(dir.Path(name), out, {"--coefficients", Identity()});
+    CliResult result = Filter(dir.Path(name), out, {"--coefficients", IdentityCoefficients()});
     ASSERT_EQ(result.status, 0) << result.err;
     VipsPtr source = Load(dir.Path(name)), written = Load(out);
     for (const char* blob : {"icc-profile-data", "xmp-data", "iptc-data"})
@@ -220,11 +212,11 @@ TEST_F(CliImageFiles, AnAsymmetricKernelActsOnThePhotoAsTheUserSeesIt) {
 
 TEST_F(CliImageFiles, JpegKeepsAPhotographersQualityAndRefusesAlpha) {
   Save(Noise(40, 30, 3).get(), "in.jpg");
-  ASSERT_EQ(Filter(dir.Path("in.jpg"), dir.Path("out.jpg"), {"--coefficients", Identity()}).status, 0);
+  ASSERT_EQ(Filter(dir.Path("in.jpg"), dir.Path("out.jpg"), {"--coefficients", IdentityCoefficients()}).status, 0);
   ASSERT_EQ(vips_jpegsave(Load(dir.Path("in.jpg")).get(), dir.Path("q92.jpg").c_str(), "Q", 92, nullptr), 0);
   EXPECT_TRUE(Read(dir.Path("out.jpg")).image.samples == Read(dir.Path("q92.jpg")).image.samples);
   Save(Noise(40, 30, 4).get(), "alpha.png");
-  CliResult alpha = Filter(dir.Path("alpha.png"), dir.Path("alpha.jpg"), {"--coefficients", Identity()});
+  CliResult alpha = Filter(dir.Path("alpha.png"), dir.Path("alpha.jpg"), {"--coefficients", IdentityCoefficients()});
   EXPECT_EQ(alpha.status, kExitUsage);
   EXPECT_NE(alpha.err.find("JPEG holds no alpha"), std::string::npos) << alpha.err;
   CliResult quality = Filter(dir.Path("in.jpg"), dir.Path("out2.jpg"), {"--quality", "101"});
@@ -239,7 +231,7 @@ TEST_F(CliImageFiles, SixteenBitAlphaComesBackBitIdentical) {
   Picture picture = Read(in);
   for (int32_t x = 0; x < 40; ++x) picture.image.SetSample(x, 0, 3, uint16_t(x * 1 + 1));  // off the host grid
   ASSERT_FALSE(WritePicture(in, picture, PictureFormat::png));
-  ASSERT_EQ(Filter(in, dir.Path("out.png"), {"--coefficients", Identity()}).status, 0);
+  ASSERT_EQ(Filter(in, dir.Path("out.png"), {"--coefficients", IdentityCoefficients()}).status, 0);
   Picture after = Read(dir.Path("out.png"));
   for (int32_t y = 0; y < 30; ++y)
     for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(after.image.Sample(x, y, 3), picture.image.Sample(x, y, 3));

@@ -8,12 +8,6 @@
 
 namespace {
 
-std::string IdentityCoefficients() {
-  std::string list;
-  for (int i = 0; i < 49; ++i) list += std::string(i == 0 ? "" : ",") + (i == 24 ? "1" : "0");
-  return list;
-}
-
 std::string Example(const std::string& name) { return std::string(TARKEL_SOURCE_DIR) + "/examples/" + name; }
 
 const std::vector<std::string> kSharpen = {"--kernel-string", "3x3: 0,-1,0,-1,5,-1,0,-1,0"};
@@ -28,10 +22,8 @@ struct CliRun : ::testing::Test {
     EXPECT_EQ(result.status, 0) << result.err;
     return path;
   }
-  CliResult Filter(const std::string& in, const std::string& out, std::vector<std::string> options) {
-    std::vector<std::string> arguments = {"filter", in, out, "--quiet"};
-    arguments.insert(arguments.end(), options.begin(), options.end());
-    return RunTarkelProgram(arguments);
+  CliResult Filter(const std::string& in, const std::string& out, const std::vector<std::string>& options) {
+    return FilterFile(in, out, options);
   }
   Picture Read(const std::string& path) {
     Picture picture;

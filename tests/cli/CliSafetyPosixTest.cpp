@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string Identity() {
-  std::string list;
-  for (int i = 0; i < 49; ++i) list += std::string(i == 0 ? "" : ",") + (i == 24 ? "1" : "0");
-  return list;
-}
-
 struct CliSafety : ::testing::Test {
   CliTempDir dir;
   std::string photo;
@@ -31,7 +25,7 @@ struct CliSafety : ::testing::Test {
   }
   std::string Settings() {
     std::string settings = dir.Path("s.json");
-    CliResult run = RunTarkelProgram({"filter", photo, dir.Path("first.png"), "--quiet", "--coefficients", Identity(),
+    CliResult run = RunTarkelProgram({"filter", photo, dir.Path("first.png"), "--quiet", "--coefficients", IdentityCoefficients(),
                                       "--record", settings});
     EXPECT_EQ(run.status, 0) << run.err;
     unlink(dir.Path("first.png").c_str());
@@ -49,7 +43,7 @@ struct CliSafety : ::testing::Test {
 };
 
 TEST_F(CliSafety, OutputsNeverReplaceInputsOrEachOther) {
-  std::vector<std::string> kernel = {"--coefficients", Identity(), "--quiet"};
+  std::vector<std::string> kernel = {"--coefficients", IdentityCoefficients(), "--quiet"};
   auto filter = [&](std::vector<std::string> arguments) {
     arguments.insert(arguments.end(), kernel.begin(), kernel.end());
     return arguments;
@@ -103,7 +97,7 @@ TEST_F(CliSafety, RefusalsNameTheFileAndTheCause) {
   EXPECT_EQ(tooLong.status, kExitOutput);
   EXPECT_NE(tooLong.err.find("longer than"), std::string::npos) << tooLong.err;
   std::string longest = dir.Path(std::string(250, 'n') + ".png");
-  CliResult legal = RunTarkelProgram({"filter", photo, longest, "--quiet", "--coefficients", Identity()});
+  CliResult legal = RunTarkelProgram({"filter", photo, longest, "--quiet", "--coefficients", IdentityCoefficients()});
   EXPECT_EQ(legal.status, 0) << legal.err;
 
   for (const std::string& module : {dir.Path("a"), settings, std::string("/dev/null")}) {
