@@ -18,7 +18,8 @@ std::vector<OptionSpec> CommonRunOptions() {
 std::string CommonRunDetails() {
   return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM in; JPEG, PNG, TIFF or WebP out,\n"
          "as the output's extension says. Grayscale or RGB, with or without alpha, 8 or 16\n"
-         "bits (palette and 1, 2, 4-bit images enter as 8 bits). Alpha comes back exactly;\n"
+         "bits (palette and 1, 2, 4-bit images enter as 8 bits); every page of a multi-page\n"
+         "file gets the same settings (write TIFF or WebP to keep them). Alpha comes back exactly;\n"
          "16-bit colour travels in the host range 0..32768, as in image editors, so it\n"
          "comes back exact on that grid and otherwise within one level. The profile, EXIF,\n"
          "XMP, IPTC, resolution and PNG text are kept where the output format holds them;\n"

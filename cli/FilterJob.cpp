@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/AtomicOutput.h"
 
@@ -44,6 +45,16 @@ static void PutPlane(const std::vector<uint16_t>& samples, int32_t plane, hostsi
     for (int32_t x = 0; x < image->width; ++x) image->SetSample(x, y, plane, samples[size_t(y) * image->width + x]);
 }
 
+static hostsim::Image PageOf(const hostsim::Image& stack, int32_t page, int32_t height) {
+  hostsim::Image one = hostsim::MakeImage(stack.width, height, stack.planes, stack.depth);
+  std::memcpy(one.samples.data(), stack.samples.data() + size_t(page) * one.samples.size(), one.samples.size());
+  return one;
+}
+
+static void PutPage(const hostsim::Image& one, int32_t page, hostsim::Image* stack) {
+  std::memcpy(stack->samples.data() + size_t(page) * one.samples.size(), one.samples.data(), one.samples.size());
+}
+
 static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
   PictureFormat format{};
   if (Failure failure = FormatForPath(job.output, &format)) return failure;
@@ -56,24 +67,39 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   auto start = std::chrono::steady_clock::now();
   Picture picture;
   if (Failure failure = ReadPicture(job.input, &picture, job.limits)) return failure;
-  if (picture.image.width < kSmallestSide || picture.image.height < kSmallestSide)
+  int32_t pageHeight = picture.image.height / picture.pages;
+  if (picture.image.width < kSmallestSide || pageHeight < kSmallestSide)
     return Fail(kExitInput, job.input + ": " + std::to_string(picture.image.width) + " x " +
-                                std::to_string(picture.image.height) + " pixels; the filter needs at least " +
+                                std::to_string(pageHeight) + " pixels; the filter needs at least " +
                                 std::to_string(kSmallestSide) + " x " + std::to_string(kSmallestSide));
+  if (Failure failure = CheckFormatHolds(job.output, picture, format)) return failure;
+  std::vector<uint8_t> mask;
   if (!job.mask.empty())
-    if (Failure failure = ReadMask(job.mask, picture.image.width, picture.image.height, &picture.image.mask))
-      return failure;
+    if (Failure failure = ReadMask(job.mask, picture.image.width, pageHeight, &mask)) return failure;
   double decodeSeconds = SecondsSince(start);
 
   // Alpha goes back exactly as it came, whatever the host range does to it.
   std::vector<uint16_t> alpha = picture.alpha ? TakePlane(picture.image, picture.image.planes - 1) : std::vector<uint16_t>();
-  ToHostRange(picture.image);
   ProgressBar bar = NewProgressBar(job.input, job.quiet);
   RunOutcome outcome;
-  if (Failure failure = RunModule(module, std::move(picture.image), request, &bar, &outcome)) return failure;
-  picture.image = std::move(outcome.output);
-  picture.image.mask.clear();
-  FromHostRange(picture.image);
+  RunRequest pageRequest = request;
+  double moduleSeconds = 0;
+  for (int32_t page = 0; page < picture.pages; ++page) {
+    bool single = picture.pages == 1;  // no copy of a one-page image
+    hostsim::Image one = single ? std::move(picture.image) : PageOf(picture.image, page, pageHeight);
+    one.mask = single ? std::move(mask) : mask;
+    ToHostRange(one);
+    if (Failure failure = RunModule(module, std::move(one), pageRequest, &bar, &outcome)) return failure;
+    outcome.output.mask.clear();
+    FromHostRange(outcome.output);
+    if (single)
+      picture.image = std::move(outcome.output);
+    else
+      PutPage(outcome.output, page, &picture.image);
+    moduleSeconds += outcome.seconds;
+    // The pages after the first get exactly what the first was given.
+    if (page == 0 && outcome.recorded) pageRequest = RunRequest{nullptr, outcome.recorded};
+  }
   if (picture.alpha) PutPlane(alpha, picture.image.planes - 1, &picture.image);
 
   start = std::chrono::steady_clock::now();
@@ -96,7 +122,7 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   double encodeSeconds = SecondsSince(start);
   if (job.timings)
     std::fprintf(stderr, "%s: decode %.3f s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
-                 outcome.seconds, encodeSeconds);
+                 moduleSeconds, encodeSeconds);
   return {};
 }
 

@@ -130,6 +130,19 @@ Failure Open(const std::string& path, VipsAccess access, ImagePtr* image) {
   return {};
 }
 
+// Every page, one below the other, each page-height rows high.
+Failure OpenAllPages(const std::string& path, int pages, ImagePtr* image) {
+  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                                               VIPS_FAIL_ON_ERROR, "n", -1, nullptr);
+  if (opened == nullptr || vips_image_get_page_height(opened) * pages != opened->Ysize) {
+    if (opened != nullptr) g_object_unref(opened);
+    return Fail(kExitInput, path + ": " + std::to_string(pages) + " pages that cannot be read as one stack (" +
+                                VipsError() + "); split the file into one file per page first");
+  }
+  image->reset(opened);
+  return {};
+}
+
 // Turned upright as its EXIF orientation says, as editors show it.
 Failure Upright(const std::string& path, ImagePtr* image) {
   if (vips_image_get_orientation(image->get()) == 1) return {};
@@ -142,23 +155,24 @@ Failure Upright(const std::string& path, ImagePtr* image) {
   return {};
 }
 
-Failure CheckHeader(const std::string& path, VipsImage* image, const ReadLimits& limits) {
+// image: the first page, as opened.
+Failure CheckHeader(const std::string& path, VipsImage* image, int pages, const ReadLimits& limits) {
   if (std::string problem = ModeProblem(image); !problem.empty()) return Fail(kExitInput, path + ": " + problem);
-  int pages = vips_image_get_n_pages(image);
-  if (pages > 1)
-    return Fail(kExitInput, path + ": " + std::to_string(pages) +
-                                " pages; the filter takes one page at a time: split the file into one file per page "
-                                "first");
+  if (pages > 1 && vips_image_get_orientation(image) != 1)
+    return Fail(kExitInput, path + ": " + std::to_string(pages) + " pages, turned by their orientation tag; turn them "
+                                                                    "upright first");
   if (image->Xsize > kMaxSide || image->Ysize > kMaxSide)
     return Fail(kExitInput, path + ": " + Size(image) + "; filter hosts pass at most 32767 pixels a side: cut the "
                                                         "image into tiles");
-  uint64_t bytes = uint64_t(image->Xsize) * uint64_t(image->Ysize) * uint64_t(image->Bands) *
-                   uint64_t(vips_format_sizeof(image->BandFmt));
-  // The decoded image and the plug-in's own copy of it.
-  if (2 * bytes > limits.maxBytes)
-    return Fail(kExitInput, path + ": " + Size(image) + " need about " + Mebibytes(2 * bytes) +
-                                " (the image and the plug-in's copy), more than --max-memory " +
-                                Mebibytes(limits.maxBytes) + "; raise --max-memory or cut the image into tiles");
+  uint64_t page = uint64_t(image->Xsize) * uint64_t(image->Ysize) * uint64_t(image->Bands) *
+                  uint64_t(vips_format_sizeof(image->BandFmt));
+  // Every decoded page and the plug-in's own copy of the page it filters.
+  uint64_t bytes = page * uint64_t(pages + 1);
+  if (bytes > limits.maxBytes)
+    return Fail(kExitInput, path + ": " + Size(image) + (pages > 1 ? " a page, " + std::to_string(pages) + " pages," : "") +
+                                " need about " + Mebibytes(bytes) + " (the image and the plug-in's copy), more than " +
+                                "--max-memory " + Mebibytes(limits.maxBytes) +
+                                "; raise --max-memory or cut the image into tiles");
   return {};
 }
 
@@ -197,9 +211,15 @@ Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits&
   }
   ImagePtr image;
   if (Failure failure = Open(path, VIPS_ACCESS_SEQUENTIAL, &image)) return failure;
-  if (Failure failure = CheckHeader(path, image.get(), limits)) return failure;
-  if (Failure failure = Upright(path, &image)) return failure;
+  int pages = std::max(vips_image_get_n_pages(image.get()), 1);
+  if (Failure failure = CheckHeader(path, image.get(), pages, limits)) return failure;
+  if (pages > 1) {
+    if (Failure failure = OpenAllPages(path, pages, &image)) return failure;
+  } else if (Failure failure = Upright(path, &image)) {
+    return failure;
+  }
   VipsImage* in = image.get();
+  picture->pages = pages;
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
   if (Failure failure = CopyPixels(path, in, &picture->image)) return failure;
@@ -249,6 +269,7 @@ Failure Wrap(const std::string& path, const Picture& picture, ImagePtr* wrapped)
   if (source != nullptr) vips_image_map(source, CopyField, typed);
   // The pixels are upright already; a viewer must not turn them again.
   vips_image_set_int(typed, "orientation", 1);
+  if (picture.pages > 1) vips_image_set_int(typed, "page-height", image.height / picture.pages);
   return {};
 }
 
@@ -270,12 +291,20 @@ Failure CheckWriteSettings(const std::string& path, PictureFormat format, const 
   return {};
 }
 
+Failure CheckFormatHolds(const std::string& path, const Picture& picture, PictureFormat format) {
+  if (picture.pages > 1 && format != PictureFormat::tiff && format != PictureFormat::webp)
+    return Fail(kExitUsage, path + ": " + std::to_string(picture.pages) + " pages, and this format holds one; write "
+                                                                          "TIFF or WebP to keep them all");
+  if (format == PictureFormat::jpeg && picture.alpha)
+    return Fail(kExitUsage, path + ": JPEG holds no alpha; write PNG, TIFF or WebP to keep the transparency");
+  return {};
+}
+
 Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format,
                      const WriteSettings& settings) {
   StartVips();
   if (Failure failure = CheckWriteSettings(path, format, settings)) return failure;
-  if (format == PictureFormat::jpeg && picture.alpha)
-    return Fail(kExitUsage, path + ": JPEG holds no alpha; write PNG, TIFF or WebP to keep the transparency");
+  if (Failure failure = CheckFormatHolds(path, picture, format)) return failure;
   ImagePtr image;
   if (Failure failure = Wrap(path, picture, &image)) return failure;
   if ((format == PictureFormat::jpeg || format == PictureFormat::webp) && picture.image.depth == 16) {

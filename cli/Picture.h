@@ -17,6 +17,9 @@ struct Picture {
   // 16-bit samples hold the file's values, 0..65535, little-endian.
   hostsim::Image image;
   bool alpha = false;
+  // A multi-page file's pages stand one below the other, each
+  // image.height / pages rows high, and are filtered one by one.
+  int32_t pages = 1;
   // The file read, upright: its metadata (profile, EXIF, XMP, IPTC,
   // resolution, text) goes to the output. Null for a made picture.
   std::shared_ptr<VipsImage> source;
@@ -52,6 +55,8 @@ Failure CheckRegularFile(const std::string& path, ExitCode code);
 Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits& limits = {});
 Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format,
                      const WriteSettings& settings = {});
+// Refuses what the format cannot hold: pages beyond the first, JPEG alpha.
+Failure CheckFormatHolds(const std::string& path, const Picture& picture, PictureFormat format);
 
 // A selection mask of width x height: one byte per pixel, 255 selected.
 Failure ReadMask(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask);

@@ -270,14 +270,38 @@ TEST_F(CliImageFiles, ImpossibleSizesAndPagesAreRefusedFromTheHeader) {
   EXPECT_EQ(large.status, kExitInput) << large.err;
   EXPECT_NE(large.err.find("--max-memory 1024 MiB"), std::string::npos) << large.err;
   EXPECT_EQ(Filter(dir.Path("large.png"), dir.Path("out.png"), {"--max-memory", "lots"}).status, kExitUsage);
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"huge.png", "large.png"}));
+}
 
-  VipsPtr pages = Noise(20, 40, 3);
+TEST_F(CliImageFiles, EveryPageIsFilteredWithTheSameSettings) {
+  VipsPtr pages = Noise(30, 60, 3);
   vips_image_set_int(pages.get(), "page-height", 20);
   Save(pages.get(), "pages.tif");
-  CliResult paged = Filter(dir.Path("pages.tif"), dir.Path("out.tif"), {});
-  EXPECT_EQ(paged.status, kExitInput);
-  EXPECT_NE(paged.err.find("2 pages"), std::string::npos) << paged.err;
-  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"huge.png", "large.png", "pages.tif"}));
+  for (int page = 0; page < 3; ++page) {
+    VipsImage* one = nullptr;
+    ASSERT_EQ(vips_extract_area(pages.get(), &one, 0, 20 * page, 30, 20, nullptr), 0);
+    VipsPtr owned(one);
+    vips_image_remove(owned.get(), "page-height");
+    Save(owned.get(), "page" + std::to_string(page) + ".tif");
+  }
+  ASSERT_EQ(Filter(dir.Path("pages.tif"), dir.Path("out.tif"), kAsymmetric).status, 0);
+  VipsImage* all = nullptr;
+  ASSERT_NE(all = vips_image_new_from_file(dir.Path("out.tif").c_str(), "n", -1, nullptr), nullptr);
+  VipsPtr filtered(all);
+  EXPECT_EQ(vips_image_get_n_pages(filtered.get()), 3);
+  Picture stack = Read(dir.Path("out.tif"));
+  ASSERT_EQ(stack.pages, 3);
+  for (int page = 0; page < 3; ++page) {
+    std::string name = "page" + std::to_string(page);
+    ASSERT_EQ(Filter(dir.Path(name + ".tif"), dir.Path(name + "-out.tif"), kAsymmetric).status, 0);
+    std::vector<uint8_t> alone = Read(dir.Path(name + "-out.tif")).image.samples;
+    EXPECT_TRUE(std::equal(alone.begin(), alone.end(), stack.image.samples.begin() + alone.size() * size_t(page)))
+        << name;
+  }
+  CliResult png = Filter(dir.Path("pages.tif"), dir.Path("out.png"), kAsymmetric);
+  EXPECT_EQ(png.status, kExitUsage);
+  EXPECT_NE(png.err.find("3 pages"), std::string::npos) << png.err;
+  EXPECT_FALSE(FileExists(dir.Path("out.png")));
 }
 
 // A 16 x 16 TIFF written by libtiff with the tags given.
