@@ -1,56 +1,37 @@
 #include "cli/Arguments.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
 
-static const OptionSpec* FindOption(const CommandSpec& command, const std::string& name, char shortName) {
-  for (const OptionSpec& option : command.options)
-    if ((shortName == 0 && option.name == name) || (shortName != 0 && option.shortName == shortName)) return &option;
-  return nullptr;
-}
+#include <algorithm>
 
 static Failure UsageFailure(const CommandSpec& command, const std::string& what) {
   return Fail(kExitUsage, what + "; see tarkel " + command.name + " --help");
 }
 
-static void Take(const OptionSpec& option, const std::string& value, ParsedArguments* parsed) {
-  if (option.valueName.empty())
-    parsed->switches.push_back(option.name);
-  else
-    parsed->values[option.name] = value;
-}
-
+// CLI11 parses; the options, their --help text and the messages stay this command's.
 Failure ParseArguments(const CommandSpec& command, const std::vector<std::string>& arguments,
                        ParsedArguments* parsed) {
-  bool optionsEnded = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-      parsed->operands.push_back(argument);
-      continue;
-    }
-    if (argument == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (argument == "--help" || argument == "-h") {
-      parsed->help = true;
-      continue;
-    }
-    bool isLong = argument[1] == '-';
-    size_t equals = argument.find('=');
-    std::string name = isLong ? argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2) : "";
-    const OptionSpec* option = isLong ? FindOption(command, name, 0) : FindOption(command, "", argument[1]);
-    if (option == nullptr || (!isLong && argument.size() > 2)) return UsageFailure(command, "unknown option " + argument);
-    if (option->valueName.empty()) {
-      if (isLong && equals != std::string::npos) return UsageFailure(command, "--" + option->name + " takes no value");
-      Take(*option, "", parsed);
-    } else if (isLong && equals != std::string::npos) {
-      Take(*option, argument.substr(equals + 1), parsed);
-    } else if (i + 1 < arguments.size()) {
-      Take(*option, arguments[++i], parsed);
+  CLI::App app(command.summary, "tarkel " + command.name);
+  app.set_help_flag();
+  app.add_flag("-h,--help", parsed->help);
+  for (const OptionSpec& option : command.options) {
+    std::string names = (option.shortName != 0 ? std::string("-") + option.shortName + "," : "") + "--" + option.name;
+    const std::string& name = option.name;
+    if (option.valueName.empty()) {
+      app.add_flag_callback(names, [parsed, name] { parsed->switches.push_back(name); })->disable_flag_override();
     } else {
-      return UsageFailure(command, "--" + option->name + " needs " + option->valueName);
+      app.add_option_function<std::string>(names, [parsed, name](const std::string& value) { parsed->values[name] = value; })
+          ->type_name(option.valueName)
+          ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+          ->allow_extra_args(false);
     }
+  }
+  app.add_option("operands", parsed->operands);
+  try {
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    app.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    return UsageFailure(command, error.what());
   }
   if (parsed->help) return {};
   if (parsed->operands.size() < command.minOperands)

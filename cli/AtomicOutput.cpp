@@ -40,11 +40,20 @@ Failure BeginOutput(const std::string& path, PendingOutput* output) {
     return Fail(kExitOutput, path + ": the directory " + directory + " does not exist; create it first");
   if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
     return Fail(kExitOutput, path + ": is a directory; give a file name");
-  std::string temp = directory + "/." + NameOf(path) + ".tarkel-XXXXXX";
+  long longest = pathconf(directory.c_str(), _PC_NAME_MAX);
+  if (longest > 0 && NameOf(path).size() > size_t(longest))
+    return Fail(kExitOutput, path + ": the name is longer than the " + std::to_string(longest) +
+                                 " bytes the file system allows; choose a shorter name");
+  // The temporary name stays short whatever the final name's length.
+  std::string temp = directory + "/." + NameOf(path).substr(0, 64) + ".tarkel-XXXXXX";
   int fd = mkstemp(temp.data());
-  if (fd < 0)
-    return Fail(kExitOutput, path + ": cannot write in " + directory + " (" + std::strerror(errno) +
-                                 "); choose a directory you can write to");
+  if (fd < 0) {
+    int error = errno;
+    std::string hint = error == EACCES || error == EROFS || error == EPERM ? "; choose a directory you can write to"
+                       : error == ENOSPC || error == EDQUOT            ? "; free some space there"
+                                                                       : "";
+    return Fail(kExitOutput, path + ": cannot create a file in " + directory + " (" + std::strerror(error) + ")" + hint);
+  }
   close(fd);
   output->tempPath = temp;
   RemoveOnSignal(temp);

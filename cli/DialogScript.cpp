@@ -3,14 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/Values.h"
 #include "dialog/DialogDriver.h"
+#include "host/resources/DialogTemplate.h"
 
 namespace {
 
-// Control ids of the dialog template.
-constexpr int32_t kOkButton = 1, kCancelButton = 2, kLoadButton = 4;
-constexpr int32_t kVerticalBar = 7, kHorizontalBar = 8;
-constexpr int32_t kFirstCoefficient = 9, kScaleField = 58, kOffsetField = 59, kAutoscaleBox = 60;
 constexpr int32_t kThumbPosition = 4;
 // A scale no kernel file can bring (an .acf scale is a whole number, a text
 // file's is 1): still there after Load means that Load loaded nothing.
@@ -23,19 +21,19 @@ std::string FieldContents(const TarkelDialogControls& c, int32_t id) {
 }
 
 bool LoadKernelFile(const TarkelDialogControls& c, const std::string& path) {
-  c.setText(c.dialog, kScaleField, FieldText(kUnloadedScale).c_str());
+  c.setText(c.dialog, kScaleFieldId, FieldText(kUnloadedScale).c_str());
   c.chooseFile(c.dialog, path.c_str());
-  c.click(c.dialog, kLoadButton);
-  return std::strtof(FieldContents(c, kScaleField).c_str(), nullptr) != kUnloadedScale;
+  c.click(c.dialog, kLoadButtonId);
+  return std::strtof(FieldContents(c, kScaleFieldId).c_str(), nullptr) != kUnloadedScale;
 }
 
 void TypePlan(const TarkelDialogControls& c, const KernelPlan& plan) {
   if (plan.grid)
-    for (int32_t i = 0; i < 49; ++i) c.setText(c.dialog, kFirstCoefficient + i, FieldText((*plan.grid)[size_t(i)]).c_str());
-  if (plan.scale) c.setText(c.dialog, kScaleField, FieldText(*plan.scale).c_str());
-  if (plan.offset) c.setText(c.dialog, kOffsetField, FieldText(*plan.offset).c_str());
-  if (plan.autoscale && (c.isChecked(c.dialog, kAutoscaleBox) != 0) != *plan.autoscale)
-    c.click(c.dialog, kAutoscaleBox);
+    for (int32_t i = 0; i < 49; ++i) c.setText(c.dialog, kFirstKernelFieldId + i, FieldText((*plan.grid)[size_t(i)]).c_str());
+  if (plan.scale) c.setText(c.dialog, kScaleFieldId, FieldText(*plan.scale).c_str());
+  if (plan.offset) c.setText(c.dialog, kAddConstantFieldId, FieldText(*plan.offset).c_str());
+  if (plan.autoscale && (c.isChecked(c.dialog, kAutoscaleBoxId) != 0) != *plan.autoscale)
+    c.click(c.dialog, kAutoscaleBoxId);
 }
 
 PreviewPicture CapturePreview(const TarkelDialogControls& c) {
@@ -59,18 +57,25 @@ void Drive(void* context, const TarkelDialogControls* controls) {
     script->failure = Fail(kExitKernel, script->plan.loadFile + ": the dialog's Load found no kernel in it; a .txt "
                                                                 "file needs lines of two or more numbers, an .acf "
                                                                 "file 54 bytes");
-    c.click(c.dialog, kCancelButton);
+    c.click(c.dialog, kCancelButtonId);
     return;
   }
   TypePlan(c, script->plan);
-  if (!script->capturePreview) {
-    c.click(c.dialog, kOkButton);
+  // A kernel file can bring a scale factor of 0, which the command refuses wherever it comes from.
+  std::string scale = FieldContents(c, kScaleFieldId);
+  if (std::strtod(scale.c_str(), nullptr) == 0) {
+    script->failure = ValueFailure(kExitKernel, script->plan.description + " scale", scale, ScaleProblem(0));
+    c.click(c.dialog, kCancelButtonId);
     return;
   }
-  c.scroll(c.dialog, kHorizontalBar, kThumbPosition, script->scrollLeft);
-  c.scroll(c.dialog, kVerticalBar, kThumbPosition, script->scrollTop);
+  if (!script->capturePreview) {
+    c.click(c.dialog, kOkButtonId);
+    return;
+  }
+  c.scroll(c.dialog, kHorizontalScrollBarId, kThumbPosition, script->scrollLeft);
+  c.scroll(c.dialog, kVerticalScrollBarId, kThumbPosition, script->scrollTop);
   script->preview = CapturePreview(c);
-  c.click(c.dialog, kCancelButton);
+  c.click(c.dialog, kCancelButtonId);
 }
 
 }  // namespace

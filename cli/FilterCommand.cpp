@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/FileClash.h"
 #include "cli/FilterJob.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
@@ -6,43 +7,86 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"mask", 'm', "FILE", "a grayscale image of the same size as the selection: white filters, black keeps"},
       {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
       {"quiet", 'q', "", "no progress bar"},
+      {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
+      {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92)"},
+      {"compression", 0, "C", "PNG: level 0 to 9 (default 6); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
+      {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
   };
 }
 
 std::string CommonRunDetails() {
-  return "Images: PNG or TIFF, grayscale or RGB, with or without alpha, 8 or 16 bits per\n"
-         "sample. Alpha passes through untouched as the transparency plane. 16-bit\n"
-         "samples travel in the host range 0..32768, as in image editors, so 16-bit\n"
-         "files come back exact on that grid and otherwise within one level. The output\n"
-         "format follows the output's extension (.png, .tif, .tiff); it is written to a\n"
-         "temporary file and renamed into place, so it appears whole or not at all.\n\n"
+  return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM in; JPEG, PNG, TIFF or WebP out,\n"
+         "as the output's extension says. Grayscale or RGB, with or without alpha, 8 or\n"
+         "16 bits (palette and 1, 2, 4-bit images enter as 8 bits); every page of a\n"
+         "multi-page file gets the same settings (write TIFF or WebP to keep them all).\n"
+         "Alpha comes back exactly; 16-bit colour travels in the host range 0..32768, as\n"
+         "in image editors, so it comes back exact on that grid and otherwise within one\n"
+         "level. The profile, EXIF, XMP, IPTC, resolution and PNG text are kept where the\n"
+         "output format holds them; a photo is filtered upright as its EXIF orientation\n"
+         "says. The output is written to a temporary file and renamed into place, so it\n"
+         "appears whole or not at all, and it may not replace an input unless --in-place\n"
+         "says so.\n\n"
          "A progress bar appears on standard error when it is a terminal and a run takes\n"
          "longer than half a second (TARKEL_PROGRESS_DELAY sets another delay in seconds).\n"
          "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
 }
 
-FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input,
-                                 const std::string& output) {
-  FilterJob job;
-  job.input = input;
-  job.output = output;
-  job.mask = OptionValue(arguments, "mask");
-  job.quiet = HasSwitch(arguments, "quiet");
-  job.timings = HasSwitch(arguments, "timings");
-  job.record = OptionValue(arguments, "record");
-  return job;
+static Failure ParseMemory(const std::string& text, uint64_t* bytes) {
+  size_t digits = text.find_first_not_of("0123456789");
+  std::string unit = digits == std::string::npos ? "" : text.substr(digits);
+  int shift = unit.empty() || unit == "M" ? 20 : unit == "G" ? 30 : -1;
+  if (digits == 0 || shift < 0 || text.size() - unit.size() > 9)
+    return Fail(kExitUsage, "--max-memory \"" + text + "\": give mebibytes or gibibytes, as in 800M or 4G");
+  *bytes = std::stoull(text.substr(0, digits)) << shift;
+  return {};
+}
+
+Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input, const std::string& output,
+                               FilterJob* job) {
+  job->input = input;
+  job->output = output;
+  job->mask = OptionValue(arguments, "mask");
+  job->quiet = HasSwitch(arguments, "quiet");
+  job->timings = HasSwitch(arguments, "timings");
+  job->record = OptionValue(arguments, "record");
+  job->write.compression = OptionValue(arguments, "compression");
+  if (HasValue(arguments, "quality")) {
+    std::string quality = OptionValue(arguments, "quality");
+    if (quality.empty() || quality.size() > 3 || quality.find_first_not_of("0123456789") != std::string::npos)
+      return Fail(kExitUsage, "--quality \"" + quality + "\": give 1 to 100");
+    job->write.quality = std::stoi(quality);
+  }
+  job->limits.maxBytes = PhysicalMemoryBytes() / 2;
+  if (HasValue(arguments, "max-memory"))
+    if (Failure failure = ParseMemory(OptionValue(arguments, "max-memory"), &job->limits.maxBytes)) return failure;
+  return {};
+}
+
+std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments) {
+  std::vector<NamedPath> files;
+  for (const char* option : {"mask", "kernel", "matrix"})
+    if (HasValue(arguments, option))
+      files.push_back({OptionValue(arguments, option), std::string("the --") + option + " file"});
+  return files;
 }
 
 static Failure RunFilter(const ParsedArguments& arguments) {
   DialogScript script;
   if (Failure failure = KernelPlanFromArguments(arguments, &script.plan)) return failure;
+  const std::string &input = arguments.operands[0], &output = arguments.operands[1];
+  std::vector<NamedPath> inputs = {{input, "the input image", 0}};
+  for (const NamedPath& file : ReadOnlyFiles(arguments)) inputs.push_back(file);
+  std::vector<NamedPath> outputs = {{output, "the output", 0}};
+  if (HasValue(arguments, "record")) outputs.push_back({OptionValue(arguments, "record"), "the --record file"});
+  if (Failure failure = CheckNoClash(inputs, outputs, HasSwitch(arguments, "in-place"))) return failure;
   RunRequest request;
   request.dialog = &script;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
-  Failure failure = RunFilterJob(module, FilterJobFromArguments(arguments, arguments.operands[0], arguments.operands[1]),
-                                 request);
+  FilterJob job;
+  Failure failure = FilterJobFromArguments(arguments, input, output, &job);
+  if (!failure) failure = RunFilterJob(module, job, request);
   hostsim::UnloadModule(module);
   return failure;
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/ModuleRun.h"
+#include "cli/Picture.h"
 
 struct FilterJob {
   std::string input;
@@ -13,11 +15,17 @@ struct FilterJob {
   bool quiet = false;
   bool timings = false;  // print decode, plug-in and encode times
   std::string record;    // a settings file to write, or empty
+  WriteSettings write;
+  ReadLimits limits;
 };
 
 struct ParsedArguments;
+struct NamedPath;
 // The job that the options common to the filtering commands describe.
-FilterJob FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input,
-                                 const std::string& output);
+Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::string& input, const std::string& output,
+                               FilterJob* job);
+
+// The files besides the input images that a run only reads (mask, kernel file).
+std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments);
 
 Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/Values.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -25,23 +27,21 @@ std::vector<std::string> SplitNumbers(const std::string& text) {
   return fields;
 }
 
-bool ParseNumber(const std::string& text, double* value) {
-  if (text == "nan" || text == "NaN") {  // ImageMagick: outside the kernel, so no weight
-    *value = 0.0;
-    return true;
-  }
-  errno = 0;
-  char* end = nullptr;
-  *value = std::strtod(text.c_str(), &end);
-  return !text.empty() && end == text.c_str() + text.size() && errno == 0 && std::isfinite(*value);
-}
-
 Failure ParseNumbers(const std::vector<std::string>& fields, const std::string& where, std::vector<double>* values) {
   for (const std::string& field : fields) {
     double value = 0;
-    if (!ParseNumber(field, &value)) return Fail(kExitKernel, where + ": \"" + field + "\" is not a number");
+    if (!ReadDecimal(field, &value)) return ValueFailure(kExitKernel, where, field, "");
+    if (std::string problem = CoefficientProblem(value); !problem.empty())
+      return ValueFailure(kExitKernel, where, field, problem);
     values->push_back(value);
   }
+  return {};
+}
+
+Failure ParseQuantity(const std::string& text, const std::string& where, std::string (*problemOf)(double),
+                      double* value) {
+  if (!ReadDecimal(text, value)) return ValueFailure(kExitKernel, where, text, "");
+  if (std::string problem = problemOf(*value); !problem.empty()) return ValueFailure(kExitKernel, where, text, problem);
   return {};
 }
 
@@ -78,11 +78,10 @@ Failure ParseVipsMatrix(const std::string& text, const std::string& name, Foreig
   if (Failure failure = CheckSize(kernel->width, kernel->height, name)) return failure;
   kernel->scale = 1.0;
   kernel->offset = 0.0;
-  if (header.size() > 2 && !ParseNumber(header[2], &kernel->scale))
-    return Fail(kExitKernel, name + ": the scale \"" + header[2] + "\" is not a number");
-  if (header.size() > 3 && !ParseNumber(header[3], &kernel->offset))
-    return Fail(kExitKernel, name + ": the offset \"" + header[3] + "\" is not a number");
-  if (kernel->scale == 0.0) return Fail(kExitKernel, name + ": the scale is 0; the sums would be divided by zero");
+  if (header.size() > 2)
+    if (Failure failure = ParseQuantity(header[2], name + " scale", ScaleProblem, &kernel->scale)) return failure;
+  if (header.size() > 3)
+    if (Failure failure = ParseQuantity(header[3], name + " offset", OffsetProblem, &kernel->offset)) return failure;
   if (rows.size() - 1 != size_t(kernel->height))
     return Fail(kExitKernel, name + ": the header announces " + std::to_string(kernel->height) + " rows but " +
                                  std::to_string(rows.size() - 1) + " follow");
@@ -97,24 +96,9 @@ Failure ParseVipsMatrix(const std::string& text, const std::string& name, Foreig
   return {};
 }
 
-Failure ParseMagickKernel(const std::string& text, ForeignKernel* kernel) {
-  const std::string where = "kernel string";
-  size_t colon = text.find(':');
-  std::string body = colon == std::string::npos ? text : text.substr(colon + 1);
-  kernel->values.clear();
-  kernel->scale = 1.0;
-  kernel->offset = 0.0;
-  if (Failure failure = ParseNumbers(SplitNumbers(body), where, &kernel->values)) return failure;
-  int32_t count = int32_t(kernel->values.size());
-  if (colon == std::string::npos) {
-    int32_t side = int32_t(std::lround(std::sqrt(double(count))));
-    if (side * side != count || side % 2 == 0)
-      return Fail(kExitKernel, where + ": " + std::to_string(count) +
-                                   " values; give the size first, as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\"");
-    kernel->width = kernel->height = side;
-    return {};
-  }
-  std::string geometry = text.substr(0, colon);
+// "WxH[+X+Y]" (or "N" for a square) before a kernel string's colon.
+static Failure ParseMagickGeometry(const std::string& text, const std::string& where, ForeignKernel* kernel) {
+  std::string geometry = text;
   geometry.erase(std::remove(geometry.begin(), geometry.end(), ' '), geometry.end());
   size_t plus = geometry.find('+');
   std::string size = geometry.substr(0, plus);
@@ -124,14 +108,35 @@ Failure ParseMagickKernel(const std::string& text, ForeignKernel* kernel) {
     return Fail(kExitKernel, where + ": \"" + geometry + "\" is no size; named kernels are not understood, give "
                                      "the values as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\"");
   if (Failure failure = CheckSize(kernel->width, kernel->height, where)) return failure;
-  if (plus != std::string::npos) {
-    std::string origin = geometry.substr(plus + 1);
-    size_t second = origin.find('+');
-    int32_t ox = -1, oy = -1;
-    if (second == std::string::npos || !ParseCount(origin.substr(0, second), &ox) ||
-        !ParseCount(origin.substr(second + 1), &oy) || ox != kernel->width / 2 || oy != kernel->height / 2)
-      return Fail(kExitKernel, where + ": the origin \"+" + origin + "\" is not the centre; the filter always " +
-                                   "centres its kernel");
+  if (plus == std::string::npos) return {};
+  std::string origin = geometry.substr(plus + 1);
+  size_t second = origin.find('+');
+  int32_t ox = -1, oy = -1;
+  if (second == std::string::npos || !ParseCount(origin.substr(0, second), &ox) ||
+      !ParseCount(origin.substr(second + 1), &oy) || ox != kernel->width / 2 || oy != kernel->height / 2)
+    return Fail(kExitKernel, where + ": the origin \"+" + origin + "\" is not the centre; the filter always " +
+                                 "centres its kernel");
+  return {};
+}
+
+Failure ParseMagickKernel(const std::string& text, ForeignKernel* kernel) {
+  const std::string where = "kernel string";
+  size_t colon = text.find(':');
+  kernel->values.clear();
+  kernel->scale = 1.0;
+  kernel->offset = 0.0;
+  if (colon != std::string::npos)
+    if (Failure failure = ParseMagickGeometry(text.substr(0, colon), where, kernel)) return failure;
+  std::string body = colon == std::string::npos ? text : text.substr(colon + 1);
+  if (Failure failure = ParseNumbers(SplitNumbers(body), where, &kernel->values)) return failure;
+  int32_t count = int32_t(kernel->values.size());
+  if (colon == std::string::npos) {
+    int32_t side = int32_t(std::lround(std::sqrt(double(count))));
+    if (side * side != count || side % 2 == 0)
+      return Fail(kExitKernel, where + ": " + std::to_string(count) +
+                                   " values; give the size first, as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\"");
+    kernel->width = kernel->height = side;
+    return {};
   }
   if (count != kernel->width * kernel->height)
     return Fail(kExitKernel, where + ": " + std::to_string(count) + " values for a " + std::to_string(kernel->width) +

@@ -1,15 +1,15 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/Picture.h"
 #include "host/contract/PluginApi.h"
+#include "host/resources/PluginProperties.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/PeResources.h"
 #include "hostsim/PluginPropertiesReader.h"
 #include "hostsim/TerminologyReader.h"
 
 namespace {
-
-constexpr uint16_t kPropertiesId = 16000;
 
 const char* const kModeNames[16] = {
     "bitmap",  "grayscale",   "indexed colour",    "RGB colour",    "CMYK colour",     "HSL colour",
@@ -103,6 +103,7 @@ void PrintTerminology(const hostsim::TerminologyLink& link, const hostsim::Termi
 
 Failure RunInfo(const ParsedArguments& arguments) {
   const std::string& path = arguments.operands[0];
+  if (Failure failure = CheckRegularFile(path, kExitModule)) return failure;
   hostsim::PeResources module = hostsim::ReadPeResourcesFile(path);
   if (!module.error.empty())
     return Fail(kExitModule, path + ": " + module.error + "; give a Windows module such as build/win64/tarkel.8BF");

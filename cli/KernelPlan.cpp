@@ -7,13 +7,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/Values.h"
+
 std::vector<OptionSpec> KernelOptions() {
   return {
       {"kernel", 'k', "FILE", "load a kernel file with the dialog's Load button (.acf or .txt)"},
       {"matrix", 0, "FILE", "a libvips matrix file: \"W H [scale [offset]]\", then the rows"},
       {"kernel-string", 0, "SPEC", "an ImageMagick-style kernel, as in \"3x3: 0,-1,0,-1,5,-1,0,-1,0\""},
       {"coefficients", 0, "LIST", "the grid's 49 numbers, row by row, separated by commas"},
-      {"scale", 's', "X", "scale factor: each weighted sum is divided by X (0 to 10000)"},
+      {"scale", 's', "X", "scale factor: each weighted sum is divided by X (above 0, up to 10000)"},
       {"offset", 'o', "Y", "add constant: added after the division (-10000 to 10000)"},
       {"autoscale", 'a', "", "stretch the result so that its darkest pixel is black, its lightest white"},
       {"no-autoscale", 0, "", "use the scale factor and add constant"},
@@ -44,16 +46,13 @@ std::string KernelOptionsDetails() {
          "that are not square are padded with zeros to a square first.\n";
 }
 
-static Failure ParseFloatOption(const ParsedArguments& arguments, const std::string& name, double low, double high,
-                                std::optional<float>* value) {
+static Failure ParseQuantityOption(const ParsedArguments& arguments, const std::string& name,
+                                  std::string (*problemOf)(double), std::optional<float>* value) {
   if (!HasValue(arguments, name)) return {};
   std::string text = OptionValue(arguments, name);
-  char* end = nullptr;
-  errno = 0;
-  double number = std::strtod(text.c_str(), &end);
-  if (text.empty() || end != text.c_str() + text.size() || errno != 0 || !(number >= low && number <= high))
-    return Fail(kExitUsage, "--" + name + " \"" + text + "\": give a number from " + std::to_string(int(low)) +
-                                " to " + std::to_string(int(high)));
+  double number = 0;
+  if (!ReadDecimal(text, &number)) return ValueFailure(kExitUsage, "--" + name, text, "");
+  if (std::string problem = problemOf(number); !problem.empty()) return ValueFailure(kExitUsage, "--" + name, text, problem);
   *value = float(number);
   return {};
 }
@@ -121,12 +120,8 @@ Failure KernelPlanFromArguments(const ParsedArguments& arguments, KernelPlan* pl
     if (!plan->offset) plan->offset = 0.0f;
     plan->autoscale = false;
   }
-  if (Failure failure = ParseFloatOption(arguments, "scale", 0, 10000, &plan->scale)) return failure;
-  if (Failure failure = ParseFloatOption(arguments, "offset", -10000, 10000, &plan->offset)) return failure;
-  if ((plan->scale && !(*plan->scale >= 0 && *plan->scale <= 10000)) ||
-      (plan->offset && !(*plan->offset >= -10000 && *plan->offset <= 10000)))
-    return Fail(kExitKernel, plan->description + ": the scale factor must lie in 0..10000 and the add constant in "
-                                                 "-10000..10000, the ranges the plug-in records and plays back");
+  if (Failure failure = ParseQuantityOption(arguments, "scale", ScaleProblem, &plan->scale)) return failure;
+  if (Failure failure = ParseQuantityOption(arguments, "offset", OffsetProblem, &plan->offset)) return failure;
   if (HasSwitch(arguments, "autoscale")) plan->autoscale = true;
   if (HasSwitch(arguments, "no-autoscale")) plan->autoscale = false;
   return {};

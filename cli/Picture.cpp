@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-static_assert(std::endian::native == std::endian::little, "16-bit samples are kept little-endian in memory");
+#include <sys/stat.h>
+#include <unistd.h>
 
-// The host's rectangles are 16-bit.
-constexpr int32_t kMaxSide = 32767;
+static_assert(std::endian::native == std::endian::little, "16-bit samples are kept little-endian in memory");
 
 int32_t ColourChannels(const Picture& picture) { return picture.image.planes - (picture.alpha ? 1 : 0); }
 
@@ -28,43 +28,26 @@ static std::string Extension(const std::string& path) {
 }
 
 Failure FormatForPath(const std::string& path, PictureFormat* format) {
+  static const std::pair<const char*, PictureFormat> extensions[] = {
+      {"png", PictureFormat::png},   {"tif", PictureFormat::tiff},  {"tiff", PictureFormat::tiff},
+      {"jpg", PictureFormat::jpeg},  {"jpeg", PictureFormat::jpeg}, {"webp", PictureFormat::webp}};
   std::string extension = Extension(path);
-  if (extension == "png") {
-    *format = PictureFormat::png;
-  } else if (extension == "tif" || extension == "tiff") {
-    *format = PictureFormat::tiff;
-  } else {
-    return Fail(kExitUsage, path + ": cannot tell the output format; name the file .png, .tif or .tiff");
-  }
-  return {};
+  for (const auto& [name, value] : extensions)
+    if (extension == name) {
+      *format = value;
+      return {};
+    }
+  return Fail(kExitUsage, path + ": cannot tell the output format; name the file .png, .tif, .tiff, .jpg, .jpeg or .webp");
 }
 
-Failure ReadPicture(const std::string& path, Picture* picture) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    return Fail(kExitInput, path + ": cannot open (" + std::strerror(errno) + "); check the name and permissions");
-  unsigned char magic[8] = {};
-  size_t got = std::fread(magic, 1, sizeof magic, file);
-  std::fclose(file);
-  static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  Failure failure;
-  if (got == 8 && std::memcmp(magic, png, 8) == 0)
-    failure = ReadPng(path, picture);
-  else if (got >= 4 && ((magic[0] == 'I' && magic[1] == 'I' && magic[2] == 42 && magic[3] == 0) ||
-                        (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && magic[3] == 42)))
-    failure = ReadTiff(path, picture);
-  else
-    return Fail(kExitInput, path + ": not a PNG or TIFF file; convert it to one of those first");
-  if (failure) return failure;
-  const hostsim::Image& image = picture->image;
-  if (image.width > kMaxSide || image.height > kMaxSide)
-    return Fail(kExitInput, path + ": " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                " pixels; filter hosts pass at most 32767 pixels a side: cut the image into tiles");
+Failure CheckRegularFile(const std::string& path, ExitCode code) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0)
+    return Fail(code, path + ": cannot open (" + std::strerror(errno) + "); check the name and permissions");
+  if (S_ISDIR(info.st_mode)) return Fail(code, path + ": is a directory; give a file");
+  if (!S_ISREG(info.st_mode))
+    return Fail(code, path + ": not a regular file (a pipe, socket or device); save the data to a file first");
   return {};
-}
-
-Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format) {
-  return format == PictureFormat::png ? WritePng(path, picture) : WriteTiff(path, picture);
 }
 
 Failure ReadMask(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask) {
@@ -105,4 +88,9 @@ void ToHostRange(hostsim::Image& image) {
 
 void FromHostRange(hostsim::Image& image) {
   MapSamples16(image, [](uint32_t v) { return (std::min<uint32_t>(v, 32768) * 65535 + 16384) / 32768; });
+}
+
+uint64_t PhysicalMemoryBytes() {
+  long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+  return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : uint64_t(1) << 32;
 }

@@ -1,32 +1,62 @@
-// An image file in memory, and the PNG and TIFF files it comes from and goes to.
+// An image file in memory, read and written through libvips: the pixels the
+// plug-in filters and the file's metadata, which goes on to the output.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/Failure.h"
 #include "hostsim/Host.h"
 
+typedef struct _VipsImage VipsImage;
+
 struct Picture {
   // planes = colour channels (1 gray, 3 RGB) plus one when there is alpha;
   // 16-bit samples hold the file's values, 0..65535, little-endian.
   hostsim::Image image;
   bool alpha = false;
-  bool premultiplied = false;  // TIFF associated alpha, written back as such
+  // A multi-page file's pages stand one below the other, each
+  // image.height / pages rows high, and are filtered one by one.
+  int32_t pages = 1;
+  // The file read, upright: its metadata (profile, EXIF, XMP, IPTC,
+  // resolution, text) goes to the output. Null for a made picture.
+  std::shared_ptr<VipsImage> source;
 };
 
-enum class PictureFormat { png, tiff };
+enum class PictureFormat { png, tiff, jpeg, webp };
+
+struct WriteSettings {
+  int32_t quality = 92;     // JPEG and WebP, 1..100
+  std::string compression;  // PNG: a level 0..9; TIFF: none, deflate, lzw, zstd, packbits or jpeg
+};
+
+struct ReadLimits {
+  // Bytes a run may take for the decoded image and the plug-in's copy of it.
+  uint64_t maxBytes = UINT64_MAX;
+};
 
 int32_t ColourChannels(const Picture& picture);
 // "RGBA, 16 bits" and the like, for messages.
 std::string DescribePicture(const Picture& picture);
 
-// The format an output path asks for, from its extension (.png, .tif, .tiff).
+// The format an output path asks for, from its extension.
 Failure FormatForPath(const std::string& path, PictureFormat* format);
-// Reads a PNG or TIFF file, whatever its name says.
-Failure ReadPicture(const std::string& path, Picture* picture);
-Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format);
+// Checks --quality and --compression against the format before any work.
+Failure CheckWriteSettings(const std::string& path, PictureFormat format, const WriteSettings& settings);
+
+// Fails, with code, unless path names a regular file: a pipe would be read
+// once and a FIFO would wait for a writer forever.
+Failure CheckRegularFile(const std::string& path, ExitCode code);
+// Reads any image file libvips reads safely, whatever its name says; the
+// size and the memory it needs are checked from the header, before any
+// pixel is decoded.
+Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits& limits = {});
+Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format,
+                     const WriteSettings& settings = {});
+// Refuses what the format cannot hold: pages beyond the first, JPEG alpha.
+Failure CheckFormatHolds(const std::string& path, const Picture& picture, PictureFormat format);
 
 // A selection mask of width x height: one byte per pixel, 255 selected.
 Failure ReadMask(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>* mask);
@@ -36,8 +66,5 @@ Failure ReadMask(const std::string& path, int32_t width, int32_t height, std::ve
 void ToHostRange(hostsim::Image& image);
 void FromHostRange(hostsim::Image& image);
 
-// Per-format readers and writers (path names the file in messages).
-Failure ReadPng(const std::string& path, Picture* picture);
-Failure WritePng(const std::string& path, const Picture& picture);
-Failure ReadTiff(const std::string& path, Picture* picture);
-Failure WriteTiff(const std::string& path, const Picture& picture);
+// Bytes of physical memory, for the default of --max-memory.
+uint64_t PhysicalMemoryBytes();

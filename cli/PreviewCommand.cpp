@@ -2,6 +2,8 @@
 
 #include "cli/AtomicOutput.h"
 #include "cli/Commands.h"
+#include "cli/FileClash.h"
+#include "cli/FilterJob.h"
 #include "cli/ModuleRun.h"
 #include "cli/Picture.h"
 
@@ -47,6 +49,9 @@ static Failure RunPreview(const ParsedArguments& arguments) {
     script.frameWidth = int16_t(width);
     script.frameHeight = int16_t(height);
   }
+  std::vector<NamedPath> inputs = {{input, "the input image"}};
+  for (const NamedPath& file : ReadOnlyFiles(arguments)) inputs.push_back(file);
+  if (Failure failure = CheckNoClash(inputs, {{output, "the preview"}}, false)) return failure;
   PictureFormat format{};
   if (Failure failure = FormatForPath(output, &format)) return failure;
   if (format != PictureFormat::png) return Fail(kExitUsage, output + ": the preview is written as PNG; name it .png");
@@ -68,7 +73,7 @@ static Failure RunPreview(const ParsedArguments& arguments) {
   }
   if (!failure && (!script.preview || script.preview->pixels.empty()))
     failure = Fail(kExitFilterFailed, "the plug-in's dialog painted no preview");
-  if (!failure) failure = WritePng(pending.tempPath, PreviewToPicture(*script.preview));
+  if (!failure) failure = WritePicture(pending.tempPath, PreviewToPicture(*script.preview), PictureFormat::png);
   if (!failure) failure = CommitOutput(&pending);
   AbandonOutput(&pending);
   hostsim::UnloadModule(module);

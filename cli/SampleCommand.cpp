@@ -42,7 +42,7 @@ Command SampleCommand() {
   CommandSpec spec;
   spec.name = "sample";
   spec.usage = "OUTPUT";
-  spec.summary = "write a generated test picture (PNG or TIFF)";
+  spec.summary = "write a generated test picture (PNG, TIFF, JPEG or WebP)";
   spec.options = {
       {"size", 0, "WxH", "width and height in pixels (default 640x480)"},
       {"kind", 0, "KIND", "gray, gray-alpha, rgb or rgba (default rgb)"},

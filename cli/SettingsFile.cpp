@@ -1,11 +1,11 @@
 #include "cli/SettingsFile.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 
-#include "cli/Json.h"
+using Json = nlohmann::ordered_json;
 
 constexpr const char* kFormatName = "tarkel-settings";
 
@@ -36,36 +36,66 @@ static bool CodeFromJson(const std::string& text, uint32_t* code) {
   return end == text.c_str() + text.size();
 }
 
-static std::string FormatDouble(double value) {
-  if (!std::isfinite(value)) return "null";  // JSON has no NaN; playback refuses it like the plug-in would
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
+// The plug-in's texts are single bytes; JSON strings are UTF-8, so each
+// byte travels as the character of that number (above 127, \u00XX).
+static std::string BytesToUtf8(const std::string& bytes) {
+  std::string text;
+  for (char c : bytes) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      text += c;
+    } else {
+      text += char(0xC0 | byte >> 6);
+      text += char(0x80 | (byte & 0x3F));
+    }
+  }
   return text;
 }
 
-static std::string FormatEntry(const hostsim::DescriptorEntry& entry) {
-  std::string type = entry.type == hostsim::kEnumeratedType ? "enum" : CodeToJson(entry.type);
-  std::string line = "{ \"key\": " + QuoteJson(CodeToJson(entry.key)) + ", \"type\": " + QuoteJson(type) + ", ";
-  if (entry.type == hostsim::kTextType)
-    line += "\"value\": " + QuoteJson(entry.text);
-  else if (entry.type == hostsim::kDoubleType)
-    line += "\"value\": " + FormatDouble(entry.number);
-  else if (entry.type == hostsim::kBooleanType)
-    line += std::string("\"value\": ") + (entry.integer != 0 ? "true" : "false");
-  else if (entry.type == hostsim::kEnumeratedType)
-    line += "\"enumType\": " + QuoteJson(CodeToJson(entry.enumType)) + ", \"value\": " + std::to_string(entry.enumValue);
-  else
-    line += "\"value\": " + std::to_string(entry.integer);
-  return line + " }";
+static bool Utf8ToBytes(const std::string& text, std::string* bytes) {
+  bytes->clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      *bytes += text[i];
+      continue;
+    }
+    // Only characters up to U+00FF have a single byte: two-byte forms led by C2 or C3.
+    if ((byte != 0xC2 && byte != 0xC3) || i + 1 >= text.size()) return false;
+    *bytes += char((byte & 0x03) << 6 | (static_cast<unsigned char>(text[++i]) & 0x3F));
+  }
+  return true;
+}
+
+static Json EntryToJson(const hostsim::DescriptorEntry& entry) {
+  Json json;
+  json["key"] = CodeToJson(entry.key);
+  json["type"] = entry.type == hostsim::kEnumeratedType ? "enum" : CodeToJson(entry.type);
+  if (entry.type == hostsim::kTextType) {
+    json["value"] = BytesToUtf8(entry.text);
+  } else if (entry.type == hostsim::kDoubleType) {
+    // JSON has no NaN; null stands for it, and playback refuses it.
+    json["value"] = std::isfinite(entry.number) ? Json(entry.number) : Json(nullptr);
+  } else if (entry.type == hostsim::kBooleanType) {
+    json["value"] = entry.integer != 0;
+  } else if (entry.type == hostsim::kEnumeratedType) {
+    json["enumType"] = CodeToJson(entry.enumType);
+    json["value"] = entry.enumValue;
+  } else {
+    json["value"] = entry.integer;
+  }
+  return json;
 }
 
 std::string FormatSettingsJson(const RecordedSettings& settings) {
-  std::string text = "{\n  \"format\": \"" + std::string(kFormatName) + "\",\n  \"version\": 1,\n";
-  text += "  \"event\": " + QuoteJson(CodeToJson(settings.event)) + ",\n";
-  text += "  \"recordInfo\": " + std::to_string(settings.recordInfo) + ",\n  \"descriptor\": [";
-  for (size_t i = 0; i < settings.descriptor.size(); ++i)
-    text += std::string(i == 0 ? "\n" : ",\n") + "    " + FormatEntry(settings.descriptor[i]);
-  return text + "\n  ]\n}\n";
+  Json json;
+  json["format"] = kFormatName;
+  json["version"] = 1;
+  json["event"] = CodeToJson(settings.event);
+  json["recordInfo"] = settings.recordInfo;
+  json["descriptor"] = Json::array();
+  for (const hostsim::DescriptorEntry& entry : settings.descriptor) json["descriptor"].push_back(EntryToJson(entry));
+  return json.dump(2, ' ', true) + "\n";  // ASCII only: bytes above 127 as \u00XX
 }
 
 namespace {
@@ -78,45 +108,44 @@ struct ItemReader {
     failure = Fail(kExitKernel, where + ": " + what);
     return false;
   }
-  bool Code(const JsonValue& item, const char* field, uint32_t* code) {
-    const JsonValue* value = FindMember(item, field);
-    if (value == nullptr || value->kind != JsonValue::string || !CodeFromJson(value->text, code))
+  bool Code(const Json& item, const char* field, uint32_t* code) {
+    auto value = item.find(field);
+    if (value == item.end() || !value->is_string() || !CodeFromJson(value->get<std::string>(), code))
       return Refuse(std::string("\"") + field + "\" must be a four-character code");
     return true;
   }
-  bool Integer(const JsonValue& value, int64_t* integer, int64_t low, int64_t high) {
-    char* end = nullptr;
-    errno = 0;
-    *integer = value.kind == JsonValue::number ? std::strtoll(value.text.c_str(), &end, 10) : 0;
-    if (value.kind != JsonValue::number || end != value.text.c_str() + value.text.size() || errno != 0 ||
-        *integer < low || *integer > high)
+  bool Integer(const Json& value, int64_t* integer, int64_t low, int64_t high) {
+    bool whole = value.is_number_integer() && (value.is_number_unsigned() ? value.get<uint64_t>() <= uint64_t(high)
+                                                                          : true);
+    if (whole) *integer = value.is_number_unsigned() ? int64_t(value.get<uint64_t>()) : value.get<int64_t>();
+    if (!whole || *integer < low || *integer > high)
       return Refuse("\"value\" must be an integer from " + std::to_string(low) + " to " + std::to_string(high));
     return true;
   }
 };
 
-bool ReadEntry(ItemReader& reader, const JsonValue& json, hostsim::DescriptorEntry* entry) {
-  if (json.kind != JsonValue::object) return reader.Refuse("each descriptor entry must be an object");
-  const JsonValue* type = FindMember(json, "type");
-  const JsonValue* value = FindMember(json, "value");
+bool ReadEntry(ItemReader& reader, const Json& json, hostsim::DescriptorEntry* entry) {
+  if (!json.is_object()) return reader.Refuse("each descriptor entry must be an object");
+  auto type = json.find("type");
+  auto value = json.find("value");
   if (!reader.Code(json, "key", &entry->key)) return false;
-  if (type == nullptr || type->kind != JsonValue::string || value == nullptr)
+  if (type == json.end() || !type->is_string() || value == json.end())
     return reader.Refuse("each descriptor entry needs \"key\", \"type\" and \"value\"");
-  const std::string& name = type->text;
+  const std::string name = type->get<std::string>();
   int64_t integer = 0;
   if (name == "TEXT") {
     entry->type = hostsim::kTextType;
-    if (value->kind != JsonValue::string) return reader.Refuse("a TEXT value must be a string");
-    entry->text = value->text;
+    if (!value->is_string()) return reader.Refuse("a TEXT value must be a string");
+    if (!Utf8ToBytes(value->get<std::string>(), &entry->text))
+      return reader.Refuse("a TEXT value holds single bytes, characters up to \\u00ff");
   } else if (name == "doub") {
     entry->type = hostsim::kDoubleType;
-    if (value->kind != JsonValue::number && value->kind != JsonValue::null)
-      return reader.Refuse("a doub value must be a number");
-    entry->number = value->kind == JsonValue::null ? std::nan("") : std::strtod(value->text.c_str(), nullptr);
+    if (!value->is_number() && !value->is_null()) return reader.Refuse("a doub value must be a number");
+    entry->number = value->is_null() ? std::nan("") : value->get<double>();
   } else if (name == "bool") {
     entry->type = hostsim::kBooleanType;
-    if (value->kind != JsonValue::boolean) return reader.Refuse("a bool value must be true or false");
-    entry->integer = value->flag ? 1 : 0;
+    if (!value->is_boolean()) return reader.Refuse("a bool value must be true or false");
+    entry->integer = value->get<bool>() ? 1 : 0;
   } else if (name == "long") {
     entry->type = hostsim::kIntegerType;
     if (!reader.Integer(*value, &integer, INT32_MIN, INT32_MAX)) return false;
@@ -135,28 +164,30 @@ bool ReadEntry(ItemReader& reader, const JsonValue& json, hostsim::DescriptorEnt
 }  // namespace
 
 Failure ParseSettingsJson(const std::string& text, const std::string& name, RecordedSettings* settings) {
-  JsonValue root;
-  std::string error;
-  if (!ParseJson(text, &root, &error)) return Fail(kExitKernel, name + ": not valid JSON (" + error + ")");
-  const JsonValue* format = root.kind == JsonValue::object ? FindMember(root, "format") : nullptr;
-  if (format == nullptr || format->kind != JsonValue::string || format->text != kFormatName)
+  Json root;
+  try {
+    root = Json::parse(text);
+  } catch (const Json::exception& error) {  // says where the text went wrong
+    return Fail(kExitKernel, name + ": not valid JSON (" + error.what() + ")");
+  }
+  auto format = root.is_object() ? root.find("format") : root.end();
+  if (!root.is_object() || format == root.end() || !format->is_string() || *format != kFormatName)
     return Fail(kExitKernel, name + ": not a settings file; record one with tarkel filter --record");
-  const JsonValue* version = FindMember(root, "version");
-  if (version == nullptr || version->text != "1")
+  auto version = root.find("version");
+  if (version == root.end() || !version->is_number_integer() || *version != 1)
     return Fail(kExitKernel, name + ": settings format version other than 1; use the tarkel that wrote it");
   ItemReader reader{name, {}};
   settings->event = 0;
-  const JsonValue* event = FindMember(root, "event");
-  if (event != nullptr && !reader.Code(root, "event", &settings->event)) return reader.failure;
-  const JsonValue* recordInfo = FindMember(root, "recordInfo");
+  if (root.contains("event") && !reader.Code(root, "event", &settings->event)) return reader.failure;
   int64_t info = 0;
-  if (recordInfo != nullptr && !reader.Integer(*recordInfo, &info, INT16_MIN, INT16_MAX)) return reader.failure;
+  if (root.contains("recordInfo") && !reader.Integer(root["recordInfo"], &info, INT16_MIN, INT16_MAX))
+    return reader.failure;
   settings->recordInfo = int16_t(info);
-  const JsonValue* descriptor = FindMember(root, "descriptor");
-  if (descriptor == nullptr || descriptor->kind != JsonValue::array)
+  auto descriptor = root.find("descriptor");
+  if (descriptor == root.end() || !descriptor->is_array())
     return Fail(kExitKernel, name + ": \"descriptor\" must be a list of entries");
   settings->descriptor.clear();
-  for (const JsonValue& json : descriptor->items) {
+  for (const Json& json : *descriptor) {
     hostsim::DescriptorEntry entry;
     if (!ReadEntry(reader, json, &entry)) return reader.failure;
     settings->descriptor.push_back(entry);

@@ -10,8 +10,9 @@ static std::vector<Command> AllCommands() {
 static std::string OverviewText() {
   std::string text =
       "Usage: tarkel COMMAND [OPTIONS] ...\n"
-      "Filters PNG and TIFF images through the Tarkel custom 7 x 7 convolution plug-in,\n"
-      "driving the plug-in module row by row exactly as an image editor does.\n\nCommands:\n";
+      "Filters image files (JPEG, PNG, TIFF, WebP and more) through the Tarkel custom\n"
+      "7 x 7 convolution plug-in, driving the plug-in module row by row exactly as an\n"
+      "image editor does.\n\nCommands:\n";
   for (const Command& command : AllCommands()) {
     std::string name = "  " + command.spec.name;
     name.resize(12, ' ');

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "cli/Picture.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ TEST(CliPicture, UnusableFilesAreRefusedWithTheReason) {
   };
   EXPECT_NE(refusal(dir.Path("missing.png")).find("cannot open"), std::string::npos);
   WriteString(dir.Path("text.png"), "hello, world");
-  EXPECT_NE(refusal(dir.Path("text.png")).find("not a PNG or TIFF"), std::string::npos);
+  EXPECT_NE(refusal(dir.Path("text.png")).find("not an image file this command reads"), std::string::npos);
 
   Picture good = NoisePicture(64, 64, 3, false, 8, 1);
   ASSERT_FALSE(WritePicture(dir.Path("good.png"), good, PictureFormat::png));
@@ -142,18 +142,15 @@ TEST(CliPicture, UnusableFilesAreRefusedWithTheReason) {
     std::vector<uint8_t> bytes = ReadBytes(dir.Path(name));
     bytes.resize(bytes.size() / 2);
     WriteBytes(dir.Path(std::string("cut-") + name), bytes);
-    EXPECT_NE(refusal(dir.Path(std::string("cut-") + name)).find("truncated or damaged"), std::string::npos) << name;
+    std::string message = refusal(dir.Path(std::string("cut-") + name));
+    EXPECT_NE(message.find("cut-" + std::string(name) + ": "), std::string::npos) << message;
+    EXPECT_NE(message.find("truncated or damaged"), std::string::npos) << message;
   }
 }
 
 TEST(CliPicture, ImageModesTheFilterDoesNotTakeAreNamed) {
   CliTempDir dir;
   Picture picture;
-  std::string palette = dir.Path("palette.png");
-  png_byte index[1] = {0};
-  WriteRawPng(palette, 1, 8, PNG_COLOR_TYPE_PALETTE, index);
-  EXPECT_NE(ReadPicture(palette, &picture).message.find("indexed colour"), std::string::npos);
-
   auto tiffWith = [&](const char* name, uint16_t photometric, uint16_t samples, uint16_t bits, uint16_t format) {
     std::string path = dir.Path(name);
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
@@ -172,9 +169,9 @@ TEST(CliPicture, ImageModesTheFilterDoesNotTakeAreNamed) {
     return failure.message;
   };
   EXPECT_NE(tiffWith("cmyk.tif", PHOTOMETRIC_SEPARATED, 4, 8, SAMPLEFORMAT_UINT).find("CMYK"), std::string::npos);
-  EXPECT_NE(tiffWith("float.tif", PHOTOMETRIC_RGB, 3, 32, SAMPLEFORMAT_IEEEFP).find("32-bit floating point"),
+  EXPECT_NE(tiffWith("float.tif", PHOTOMETRIC_RGB, 3, 32, SAMPLEFORMAT_IEEEFP).find("floating-point"),
             std::string::npos);
-  EXPECT_NE(tiffWith("two-extra.tif", PHOTOMETRIC_RGB, 5, 8, SAMPLEFORMAT_UINT).find("one extra channel"),
+  EXPECT_NE(tiffWith("two-extra.tif", PHOTOMETRIC_RGB, 5, 8, SAMPLEFORMAT_UINT).find("5 channels"),
             std::string::npos);
 }
 

@@ -13,7 +13,8 @@ struct CliTempDir {
   ~CliTempDir();
   std::string Path(const std::string& name) const { return path + "/" + name; }
   // Names of the files in the directory, sorted.
-  std::vector<std::string> Files() const;
+  std::vector<std::string> Files() const { return ListFiles(path); }
+  static std::vector<std::string> ListFiles(const std::string& directory);
 };
 
 struct CliResult {
@@ -29,3 +30,8 @@ CliResult RunShell(const std::string& commandLine);
 // Runs tarkel with the arguments, each quoted.
 CliResult RunTarkelProgram(const std::vector<std::string>& arguments);
 std::string Quote(const std::string& argument);
+
+// tarkel filter IN OUT --quiet with the options.
+CliResult FilterFile(const std::string& in, const std::string& out, const std::vector<std::string>& options);
+// The 49 coefficients of the kernel that leaves every pixel as it is.
+std::string IdentityCoefficients();

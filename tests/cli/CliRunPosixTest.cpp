@@ -4,15 +4,9 @@
 // refusals reach the user by name, and the progress bar only on a terminal.
 #include "cli/Failure.h"
 #include "cli/Picture.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
-
-std::string IdentityCoefficients() {
-  std::string list;
-  for (int i = 0; i < 49; ++i) list += std::string(i == 0 ? "" : ",") + (i == 24 ? "1" : "0");
-  return list;
-}
 
 std::string Example(const std::string& name) { return std::string(TARKEL_SOURCE_DIR) + "/examples/" + name; }
 
@@ -28,10 +22,8 @@ struct CliRun : ::testing::Test {
     EXPECT_EQ(result.status, 0) << result.err;
     return path;
   }
-  CliResult Filter(const std::string& in, const std::string& out, std::vector<std::string> options) {
-    std::vector<std::string> arguments = {"filter", in, out, "--quiet"};
-    arguments.insert(arguments.end(), options.begin(), options.end());
-    return RunTarkelProgram(arguments);
+  CliResult Filter(const std::string& in, const std::string& out, const std::vector<std::string>& options) {
+    return FilterFile(in, out, options);
   }
   Picture Read(const std::string& path) {
     Picture picture;
@@ -113,6 +105,38 @@ TEST_F(CliRun, RecordedSettingsPlayBackLikeTheInteractiveRun) {
   }
 }
 
+TEST_F(CliRun, PlayingAFileGivesTheSamePixelsWhateverEarlierRunsLeft) {
+  std::string in = Sample("in.png", "rgb", "8");
+  ASSERT_EQ(Filter(in, dir.Path("recorded.png"), {"--kernel-string", "3x3: 0,-1,0,-1,5,-1,0,-1,0", "--scale", "2",
+                                                   "--offset", "7", "--record", dir.Path("run.json")}).status, 0);
+  std::vector<std::vector<uint8_t>> results;
+  for (const char* earlier : {"--autoscale", "--no-autoscale"}) {
+    // An earlier run leaves another kernel, scale, offset and Autoscale in the preferences.
+    ASSERT_EQ(Filter(in, dir.Path("other.png"), {"--kernel-string", "1x1: 3", "--scale", "5", "--offset", "-40", earlier})
+                  .status, 0);
+    CliResult played = RunTarkelProgram({"play", dir.Path("run.json"), in, dir.Path("played.png"), "--quiet"});
+    ASSERT_EQ(played.status, 0) << played.err;
+    results.push_back(ReadBytes(dir.Path("played.png")));
+  }
+  EXPECT_TRUE(results[0] == results[1]);
+  EXPECT_TRUE(results[0] == ReadBytes(dir.Path("recorded.png")));
+}
+
+TEST_F(CliRun, AKernelFileWithScaleZeroIsRefusedAsTheOptionIs) {
+  std::string in = Sample("in.png", "rgb", "8");
+  std::string acf(54, '\0');
+  acf[2 * 12 + 1] = 1;  // big-endian words: the centre of the 5 x 5 is 1, the scale (word 25) 0
+  WriteString(dir.Path("zero.acf"), acf);
+  CliResult loaded = Filter(in, dir.Path("out.png"), {"--kernel", dir.Path("zero.acf")});
+  EXPECT_EQ(loaded.status, kExitKernel);
+  CliResult typed = Filter(in, dir.Path("out.png"), {"--scale", "0"});
+  for (const CliResult& result : {loaded, typed})
+    EXPECT_NE(result.err.find("divide every sum by zero"), std::string::npos) << result.err;
+  EXPECT_FALSE(FileExists(dir.Path("out.png")));
+  CliResult overridden = Filter(in, dir.Path("out.png"), {"--kernel", dir.Path("zero.acf"), "--scale", "1"});
+  EXPECT_EQ(overridden.status, 0) << overridden.err;
+}
+
 TEST_F(CliRun, PlayWritesABatchIntoADirectory) {
   std::string a = Sample("a.png", "rgb", "8"), b = Sample("b.png", "gray", "8");
   std::vector<std::string> options = kSharpen;
@@ -126,11 +150,39 @@ TEST_F(CliRun, PlayWritesABatchIntoADirectory) {
   EXPECT_TRUE(FileExists(into + "/b.png"));
 }
 
+TEST_F(CliRun, PlayInParallelGivesWhatOneAtATimeGives) {
+  std::vector<std::string> inputs;
+  for (const char* name : {"a.png", "b.tif", "c.png", "d.png"}) inputs.push_back(Sample(name, "rgb", "8"));
+  std::vector<std::string> options = kSharpen;
+  options.insert(options.end(), {"--record", dir.Path("run.json")});
+  ASSERT_EQ(Filter(inputs[0], dir.Path("first.png"), options).status, 0);
+  for (const char* jobs : {"1", "3"}) {
+    std::string into = dir.Path(std::string("j") + jobs);
+    ASSERT_EQ(RunShell("mkdir " + Quote(into)).status, 0);
+    std::vector<std::string> arguments = {"play", dir.Path("run.json"), "--into", into, "-j", jobs};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    CliResult played = RunTarkelProgram(arguments);
+    ASSERT_EQ(played.status, 0) << played.err;
+  }
+  for (const char* name : {"a.png", "b.tif", "c.png", "d.png"})
+    EXPECT_TRUE(ReadBytes(dir.Path(std::string("j1/") + name)) == ReadBytes(dir.Path(std::string("j3/") + name)))
+        << name;
+
+  WriteString(dir.Path("broken.png"), "not a picture");
+  ASSERT_EQ(RunShell("mkdir " + Quote(dir.Path("mixed"))).status, 0);
+  CliResult mixed = RunTarkelProgram({"play", dir.Path("run.json"), "--into", dir.Path("mixed"), "-j", "2",
+                                      dir.Path("broken.png"), inputs[1]});
+  EXPECT_EQ(mixed.status, kExitInput);
+  EXPECT_NE(mixed.err.find("broken.png: not a"), std::string::npos) << mixed.err;
+  EXPECT_EQ(RunTarkelProgram({"play", dir.Path("run.json"), "--into", dir.Path("mixed"), "-j", "0", inputs[0]}).status,
+            kExitUsage);
+}
+
 TEST_F(CliRun, RefusalsOfTheModuleAndItsDialogAreNamed) {
   std::string tiny = Sample("tiny.png", "rgb", "8", "14x200");
   CliResult small = Filter(tiny, dir.Path("out.png"), kSharpen);
-  EXPECT_EQ(small.status, kExitFilterFailed);
-  EXPECT_NE(small.err.find("-128 (user cancelled)"), std::string::npos) << small.err;
+  EXPECT_EQ(small.status, kExitInput);
+  EXPECT_NE(small.err.find("needs at least 15 x 15"), std::string::npos) << small.err;
   EXPECT_FALSE(FileExists(dir.Path("out.png")));
 
   std::string in = Sample("in.png", "rgb", "8");

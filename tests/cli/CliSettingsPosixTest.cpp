@@ -2,9 +2,11 @@
 // and a damaged or foreign file is refused with its line or its fault.
 #include <cmath>
 
+#include "cli/PlayableSettings.h"
 #include "cli/SettingsFile.h"
+#include "cli/Values.h"
 #include "host/contract/PluginApi.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 
@@ -69,6 +71,68 @@ TEST(CliSettings, DamagedAndForeignFilesAreRefused) {
             std::string::npos);
   EXPECT_FALSE(ParseSettingsJson(head + "]}", "empty.json", &read));
   EXPECT_TRUE(read.descriptor.empty());
+}
+
+}  // namespace
+
+namespace {
+
+std::string PlayableJson(const std::string& entries) {
+  return "{\"format\": \"tarkel-settings\", \"version\": 1, \"event\": \"CsKr\", \"descriptor\": [" + entries + "]}";
+}
+
+std::string KernelEntry(int values) {
+  std::string text;
+  for (int i = 0; i < values; ++i) text += i == 24 ? "1.0000," : "0.0,";
+  return "{\"key\": \"Krnl\", \"type\": \"TEXT\", \"value\": \"" + text + "\"}";
+}
+
+const std::string kScale = "{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": 1}";
+const std::string kOffset = "{\"key\": \"oFST\", \"type\": \"doub\", \"value\": 0}";
+const std::string kAutoscale = "{\"key\": \"AFlg\", \"type\": \"bool\", \"value\": false}";
+
+// Every way a file could let the plug-in fill a value from its preferences, or carry one it cannot take.
+TEST(CliPlayable, IncompleteOrOutOfRangeSettingsAreRefusedNamingTheKey) {
+  auto check = [](const std::string& json) {
+    RecordedSettings settings;
+    Failure failure = ParseSettingsJson(json, "s.json", &settings);
+    return failure ? failure : CheckPlayable(settings, "s.json");
+  };
+  std::string rest = "," + kScale + "," + kOffset + "," + kAutoscale;
+  EXPECT_FALSE(check(PlayableJson(KernelEntry(49) + rest)));
+  struct Case {
+    std::string json, text;
+  };
+  const Case cases[] = {
+      {PlayableJson(KernelEntry(48) + rest), "49 numbers"},
+      {PlayableJson(KernelEntry(50) + rest), "49 numbers"},
+      {PlayableJson(KernelEntry(49) + "," + kOffset + "," + kAutoscale), "\"sCAL\": missing"},
+      {PlayableJson(KernelEntry(49) + "," + kScale + "," + kOffset), "\"AFlg\": missing"},
+      {PlayableJson(kScale + "," + kOffset + "," + kAutoscale), "\"Krnl\": missing"},
+      {PlayableJson(KernelEntry(49) + ",{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": null}," + kOffset + "," +
+                    kAutoscale),
+       "not a plain decimal"},
+      {PlayableJson(KernelEntry(49) + ",{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": 1e9}," + kOffset + "," +
+                    kAutoscale),
+       "up to 10000"},
+      {PlayableJson(KernelEntry(49) + ",{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": 0}," + kOffset + "," +
+                    kAutoscale),
+       ScaleProblem(0)},
+      {PlayableJson(KernelEntry(49) + ",{\"key\": \"sCAL\", \"type\": \"long\", \"value\": 1}," + kOffset + "," +
+                    kAutoscale),
+       "wrong type"},
+      {PlayableJson(KernelEntry(49) + rest + "," + kScale), "appears twice"},
+      {PlayableJson(KernelEntry(49) + rest + ",{\"key\": \"xtra\", \"type\": \"bool\", \"value\": true}"), "unknown key"},
+      {PlayableJson("{\"key\": \"Krnl\", \"type\": \"TEXT\", \"value\": \"nan," + std::string(48 * 4, ',') + "\"}" + rest),
+       "not a plain decimal"},
+      {"{\"format\": \"tarkel-settings\", \"version\": 1, \"descriptor\": [" + KernelEntry(49) + rest + "]}", "event"},
+  };
+  for (const Case& c : cases) {
+    Failure failure = check(c.json);
+    EXPECT_EQ(failure.code, kExitKernel) << c.json;
+    EXPECT_NE(failure.message.find(c.text), std::string::npos) << failure.message;
+    EXPECT_EQ(failure.message.find("s.json"), 0u) << failure.message;
+  }
 }
 
 }  // namespace

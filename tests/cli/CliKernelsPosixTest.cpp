@@ -3,8 +3,9 @@
 
 #include "cli/ForeignKernels.h"
 #include "cli/KernelPlan.h"
+#include "cli/Values.h"
 #include "dialog/KernelFiles.h"
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ TEST(CliKernels, VipsMatrixFaultsAreNamed) {
   EXPECT_NE(refusal("2 2\n1 1\n1 1\n").find("only odd sizes"), std::string::npos);
   EXPECT_NE(refusal("3 3\n1 1 1\n1 1 1\n").find("3 rows but 2"), std::string::npos);
   EXPECT_NE(refusal("3 1\n1 1\n").find("2 values where the header announces 3"), std::string::npos);
-  EXPECT_NE(refusal("1 1\nx\n").find("\"x\" is not a number"), std::string::npos);
-  EXPECT_NE(refusal("1 1 0\n1\n").find("scale is 0"), std::string::npos);
+  EXPECT_NE(refusal("1 1\nx\n").find("\"x\": not a plain decimal"), std::string::npos);
+  EXPECT_NE(refusal("1 1 0\n1\n").find("divide every sum by zero"), std::string::npos);
 }
 
 TEST(CliKernels, MagickStringsWithAndWithoutSize) {
@@ -48,9 +49,8 @@ TEST(CliKernels, MagickStringsWithAndWithoutSize) {
   ASSERT_FALSE(ParseMagickKernel("5x1+2+0: 1 2 3 2 1", &kernel));
   EXPECT_EQ(kernel.width, 5);
   EXPECT_EQ(kernel.height, 1);
-  ASSERT_FALSE(ParseMagickKernel("3: 1,nan,1,1,1,1,1,1,1", &kernel));
+  ASSERT_FALSE(ParseMagickKernel("3: 1,0,1,1,1,1,1,1,1", &kernel));
   EXPECT_EQ(kernel.height, 3);
-  EXPECT_EQ(kernel.values[1], 0.0);  // outside the kernel: no weight
   ASSERT_FALSE(ParseMagickKernel("1 2 3 4 5 6 7 8 9", &kernel));
   EXPECT_EQ(kernel.width, 3);
 
@@ -163,7 +163,48 @@ TEST(CliKernels, PlansRefuseConflictsAndRanges) {
   WriteString(dir.Path("big.mat"), "1 1 20000\n1\n");
   Failure failure = KernelPlanFromArguments(Arguments({{"matrix", dir.Path("big.mat")}}), &plan);
   EXPECT_EQ(failure.code, kExitKernel);
-  EXPECT_NE(failure.message.find("0..10000"), std::string::npos);
+  EXPECT_NE(failure.message.find("up to 10000"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Every kernel source takes the same numbers and refuses the same ones, with one message for scale 0.
+TEST(CliValues, EverySourceAcceptsAndRefusesTheSameNumbers) {
+  double value = 0;
+  for (const char* good : {"1", "-1", "+2.5", ".5", "5.", "2e-3", "1E2", "99999", "-0"}) {
+    EXPECT_TRUE(ReadDecimal(good, &value)) << good;
+  }
+  for (const char* bad : {"", "nan", "NaN", "inf", "-infinity", "0x10", "1e400", "1,5", "1.2.3", "e5", "--1", "1e", " 1"}) {
+    EXPECT_FALSE(ReadDecimal(bad, &value)) << bad;
+  }
+  CliTempDir dir;
+  KernelPlan plan;
+  ForeignKernel kernel;
+  KernelGrid grid{};
+  for (const char* bad : {"nan", "0x10", "inf", "1e400", "100000"}) {
+    SCOPED_TRACE(bad);
+    std::string number = bad;
+    EXPECT_EQ(ParseMagickKernel("1x1: " + number, &kernel).code, kExitKernel);
+    EXPECT_EQ(ParseVipsMatrix("1 1\n" + number + "\n", "k.mat", &kernel).code, kExitKernel);
+    std::string coefficients = number;
+    for (int i = 1; i < 49; ++i) coefficients += ",0";
+    EXPECT_EQ(ParseCoefficientList(coefficients, &grid).code, kExitKernel);
+  }
+  for (const char* bad : {"nan", "0x10", "inf", "0", "-1", "10001"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(KernelPlanFromArguments(Arguments({{"scale", bad}}), &plan).code, kExitUsage);
+    EXPECT_EQ(ParseVipsMatrix(std::string("1 1 ") + bad + "\n1\n", "k.mat", &kernel).code, kExitKernel);
+  }
+  Failure option = KernelPlanFromArguments(Arguments({{"scale", "0"}}), &plan);
+  Failure matrix = ParseVipsMatrix("1 1 0\n1\n", "k.mat", &kernel);
+  std::string message = ScaleProblem(0);
+  EXPECT_NE(option.message.find(message), std::string::npos) << option.message;
+  EXPECT_NE(matrix.message.find(message), std::string::npos) << matrix.message;
+  EXPECT_EQ(KernelPlanFromArguments(Arguments({{"offset", "10000.5"}}), &plan).code, kExitUsage);
+  ASSERT_FALSE(KernelPlanFromArguments(Arguments({{"scale", "0.5"}, {"offset", "-10000"}}), &plan));
+  EXPECT_EQ(plan.scale, 0.5f);
 }
 
 }  // namespace

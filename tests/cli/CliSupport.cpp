@@ -1,4 +1,4 @@
-#include "tests/CliSupport.h"
+#include "tests/cli/CliSupport.h"
 
 #include <sys/wait.h>
 
@@ -18,9 +18,9 @@ CliTempDir::~CliTempDir() {
   std::filesystem::remove_all(path, ignored);
 }
 
-std::vector<std::string> CliTempDir::Files() const {
+std::vector<std::string> CliTempDir::ListFiles(const std::string& directory) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -60,4 +60,16 @@ CliResult RunTarkelProgram(const std::vector<std::string>& arguments) {
   std::string line = Quote(TarkelPath());
   for (const std::string& argument : arguments) line.append(" ").append(Quote(argument));
   return RunShell(line);
+}
+
+CliResult FilterFile(const std::string& in, const std::string& out, const std::vector<std::string>& options) {
+  std::vector<std::string> arguments = {"filter", in, out, "--quiet"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  return RunTarkelProgram(arguments);
+}
+
+std::string IdentityCoefficients() {
+  std::string list;
+  for (int i = 0; i < 49; ++i) list += std::string(i == 0 ? "" : ",") + (i == 24 ? "1" : "0");
+  return list;
 }

@@ -1,0 +1,335 @@
+// Image files through libvips: its safe loaders read, its savers write, and
+// the metadata travels from the file read to the file written.
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "cli/Interrupt.h"
+#include "cli/Picture.h"
+
+namespace {
+
+// The host's rectangles are 16-bit.
+constexpr int32_t kMaxSide = 32767;
+// Rows decoded at a time.
+constexpr int32_t kStripRows = 64;
+
+void StartVips() {
+  static std::once_flag started;
+  std::call_once(started, [] {
+    if (VIPS_INIT("tarkel") != 0) return;
+    // Its warnings would break the one-line messages; its errors come back to the caller.
+    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    // Loaders not meant for hostile files (ImageMagick among them) stay out.
+    vips_block_untrusted_set(TRUE);
+    vips_cache_set_max(0);
+  });
+}
+
+// libvips's error buffer as one line, emptied.
+std::string VipsError() {
+  std::string text = vips_error_buffer();
+  vips_error_clear();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  std::replace(text.begin(), text.end(), '\n', ';');
+  return text.empty() ? "the decoder gave no reason" : text;
+}
+
+struct Unref {
+  void operator()(void* object) const {
+    if (object != nullptr) g_object_unref(object);
+  }
+};
+using ImagePtr = std::unique_ptr<VipsImage, Unref>;
+
+std::string Size(VipsImage* image) {
+  return std::to_string(image->Xsize) + " x " + std::to_string(image->Ysize) + " pixels";
+}
+
+std::string Mebibytes(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB"; }
+
+// Why the filter cannot take the image's mode, or "" when it can.
+std::string ModeProblem(VipsImage* image) {
+  switch (image->Type) {
+    case VIPS_INTERPRETATION_CMYK: return "CMYK colour; convert it to RGB first";
+    case VIPS_INTERPRETATION_LAB:
+    case VIPS_INTERPRETATION_LABQ:
+    case VIPS_INTERPRETATION_LABS:
+    case VIPS_INTERPRETATION_LCH:
+    case VIPS_INTERPRETATION_CMC: return "Lab colour; convert it to RGB first";
+    case VIPS_INTERPRETATION_XYZ:
+    case VIPS_INTERPRETATION_YXY: return "XYZ colour; convert it to RGB first";
+    case VIPS_INTERPRETATION_HSV: return "HSV colour; convert it to RGB first";
+    case VIPS_INTERPRETATION_scRGB: return "linear floating-point RGB; convert it to 8 or 16-bit RGB first";
+    case VIPS_INTERPRETATION_FOURIER:
+    case VIPS_INTERPRETATION_HISTOGRAM:
+    case VIPS_INTERPRETATION_MATRIX: return "not a picture (a matrix or histogram)";
+    default: break;
+  }
+  if (image->BandFmt == VIPS_FORMAT_FLOAT || image->BandFmt == VIPS_FORMAT_DOUBLE)
+    return "floating-point samples; convert it to 8 or 16-bit integers first";
+  if (image->BandFmt != VIPS_FORMAT_UCHAR && image->BandFmt != VIPS_FORMAT_USHORT)
+    return std::to_string(vips_format_sizeof(image->BandFmt) * 8) +
+           "-bit or signed samples; convert it to unsigned 8 or 16 bits first";
+  if (image->Bands > 4)
+    return std::to_string(image->Bands) + " channels; the filter takes gray or RGB with at most one alpha channel: "
+                                          "drop the extra channels first";
+  return "";
+}
+
+bool Kept(const char* name) {
+  static const char* const whole[] = {"icc-profile-data", "exif-data", "xmp-data", "iptc-data", "resolution-unit"};
+  for (const char* field : whole)
+    if (std::strcmp(name, field) == 0) return true;
+  return std::strncmp(name, "exif-ifd", 8) == 0 || std::strncmp(name, "png-comment-", 12) == 0;
+}
+
+void* CopyField(VipsImage*, const char* name, GValue* value, void* target) {
+  if (Kept(name)) vips_image_set(static_cast<VipsImage*>(target), name, value);
+  return nullptr;
+}
+
+// A one-pixel image holding the file's metadata, so that the decoded file
+// itself need not be kept for it.
+std::shared_ptr<VipsImage> MetadataOf(VipsImage* image) {
+  uint8_t pixel = 0;
+  VipsImage* holder = vips_image_new_from_memory_copy(&pixel, 1, 1, 1, 1, VIPS_FORMAT_UCHAR);
+  if (holder == nullptr) return nullptr;
+  vips_image_map(image, CopyField, holder);
+  holder->Xres = image->Xres;
+  holder->Yres = image->Yres;
+  return std::shared_ptr<VipsImage>(holder, Unref());
+}
+
+// A file that starts as an image file does but that no loader takes is damaged.
+bool HasImageSignature(const std::string& path) {
+  static const std::string signatures[] = {"\x89PNG", "II*", "MM", "II+", "\xff\xd8\xff", "RIFF", "GIF8"};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  char head[8] = {};
+  size_t got = file != nullptr ? std::fread(head, 1, sizeof head, file) : 0;
+  if (file != nullptr) std::fclose(file);
+  for (const std::string& signature : signatures)
+    if (got >= signature.size() && std::memcmp(head, signature.data(), signature.size()) == 0) return true;
+  return false;
+}
+
+Failure Damaged(const std::string& path) {
+  std::string why = VipsError();
+  if (!HasImageSignature(path))
+    return Fail(kExitInput, path + ": not a readable image (" + why + "); PNG, JPEG, TIFF, WebP, HEIF, GIF and PPM files are read");
+  return Fail(kExitInput, path + ": truncated or damaged (" + why + "); use an intact copy");
+}
+
+Failure Open(const std::string& path, VipsAccess access, ImagePtr* image) {
+  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", access, "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
+  if (opened == nullptr) return Damaged(path);
+  image->reset(opened);
+  return {};
+}
+
+// Every page, one below the other, each page-height rows high.
+Failure OpenAllPages(const std::string& path, int pages, ImagePtr* image) {
+  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                                               VIPS_FAIL_ON_ERROR, "n", -1, nullptr);
+  if (opened == nullptr || vips_image_get_page_height(opened) * pages != opened->Ysize) {
+    if (opened != nullptr) g_object_unref(opened);
+    return Fail(kExitInput, path + ": " + std::to_string(pages) + " pages that cannot be read as one stack (" +
+                                VipsError() + "); split the file into one file per page first");
+  }
+  image->reset(opened);
+  return {};
+}
+
+// Turned upright as its EXIF orientation says, as editors show it.
+Failure Upright(const std::string& path, ImagePtr* image) {
+  if (vips_image_get_orientation(image->get()) == 1) return {};
+  // Turning needs the whole image, not a sequential read.
+  if (Failure failure = Open(path, VIPS_ACCESS_RANDOM, image)) return failure;
+  VipsImage* turned = nullptr;
+  if (vips_autorot(image->get(), &turned, nullptr) != 0)
+    return Fail(kExitInput, path + ": cannot turn the image upright (" + VipsError() + ")");
+  image->reset(turned);
+  return {};
+}
+
+// image: the first page, as opened.
+Failure CheckHeader(const std::string& path, VipsImage* image, int pages, const ReadLimits& limits) {
+  if (std::string problem = ModeProblem(image); !problem.empty()) return Fail(kExitInput, path + ": " + problem);
+  if (pages > 1 && vips_image_get_orientation(image) != 1)
+    return Fail(kExitInput, path + ": " + std::to_string(pages) + " pages, turned by their orientation tag; turn them "
+                                                                    "upright first");
+  if (image->Xsize > kMaxSide || image->Ysize > kMaxSide)
+    return Fail(kExitInput, path + ": " + Size(image) + "; filter hosts pass at most 32767 pixels a side: cut the "
+                                                        "image into tiles");
+  uint64_t page = uint64_t(image->Xsize) * uint64_t(image->Ysize) * uint64_t(image->Bands) *
+                  uint64_t(vips_format_sizeof(image->BandFmt));
+  // Every decoded page and the plug-in's own copy of the page it filters.
+  uint64_t bytes = page * uint64_t(pages + 1);
+  if (bytes > limits.maxBytes)
+    return Fail(kExitInput, path + ": " + Size(image) + (pages > 1 ? " a page, " + std::to_string(pages) + " pages," : "") +
+                                " need about " + Mebibytes(bytes) + " (the image and the plug-in's copy), more than " +
+                                "--max-memory " + Mebibytes(limits.maxBytes) +
+                                "; raise --max-memory or cut the image into tiles");
+  return {};
+}
+
+Failure CopyPixels(const std::string& path, VipsImage* image, hostsim::Image* target) {
+  std::unique_ptr<VipsRegion, Unref> region(vips_region_new(image));
+  size_t rowBytes = target->RowBytes();
+  for (int32_t top = 0; top < target->height; top += kStripRows) {
+    if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while reading " + path);
+    VipsRect rect{0, top, target->width, std::min(kStripRows, target->height - top)};
+    if (vips_region_prepare(region.get(), &rect) != 0)
+      return Fail(kExitInput, path + ": truncated or damaged (" + VipsError() + "); use an intact copy");
+    for (int32_t y = top; y < top + rect.height; ++y)
+      std::memcpy(target->samples.data() + size_t(y) * rowBytes, VIPS_REGION_ADDR(region.get(), 0, y), rowBytes);
+  }
+  return {};
+}
+
+bool IsTrusted(const char* loader) {
+  static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Gif"};
+  for (const char* kind : kinds)
+    if (loader != nullptr && std::strstr(loader, kind) != nullptr) return true;
+  return false;
+}
+
+}  // namespace
+
+Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits& limits) {
+  if (Failure failure = CheckRegularFile(path, kExitInput)) return failure;
+  StartVips();
+  const char* loader = vips_foreign_find_load(path.c_str());
+  if (!IsTrusted(loader)) {
+    if (HasImageSignature(path)) return Damaged(path);
+    vips_error_clear();
+    return Fail(kExitInput, path + ": not an image file this command reads; PNG, JPEG, TIFF (BigTIFF too), WebP, "
+                                   "HEIF, GIF and PPM are read");
+  }
+  ImagePtr image;
+  if (Failure failure = Open(path, VIPS_ACCESS_SEQUENTIAL, &image)) return failure;
+  int pages = std::max(vips_image_get_n_pages(image.get()), 1);
+  if (Failure failure = CheckHeader(path, image.get(), pages, limits)) return failure;
+  if (pages > 1) {
+    if (Failure failure = OpenAllPages(path, pages, &image)) return failure;
+  } else if (Failure failure = Upright(path, &image)) {
+    return failure;
+  }
+  VipsImage* in = image.get();
+  picture->pages = pages;
+  picture->alpha = in->Bands == 2 || in->Bands == 4;
+  picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
+  if (Failure failure = CopyPixels(path, in, &picture->image)) return failure;
+  picture->source = MetadataOf(in);
+  return {};
+}
+
+namespace {
+
+Failure ParseTiffCompression(const std::string& name, VipsForeignTiffCompression* compression) {
+  static const std::pair<const char*, VipsForeignTiffCompression> names[] = {
+      {"", VIPS_FOREIGN_TIFF_COMPRESSION_NONE},         {"none", VIPS_FOREIGN_TIFF_COMPRESSION_NONE},
+      {"deflate", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE}, {"lzw", VIPS_FOREIGN_TIFF_COMPRESSION_LZW},
+      {"zstd", VIPS_FOREIGN_TIFF_COMPRESSION_ZSTD},       {"packbits", VIPS_FOREIGN_TIFF_COMPRESSION_PACKBITS},
+      {"jpeg", VIPS_FOREIGN_TIFF_COMPRESSION_JPEG}};
+  for (const auto& [text, value] : names)
+    if (name == text) {
+      *compression = value;
+      return {};
+    }
+  return Fail(kExitUsage, "--compression \"" + name + "\": for TIFF choose none, deflate, lzw, zstd, packbits or jpeg");
+}
+
+Failure ParsePngLevel(const std::string& text, int* level) {
+  if (text.empty()) return {};
+  if (text.size() != 1 || text[0] < '0' || text[0] > '9')
+    return Fail(kExitUsage, "--compression \"" + text + "\": for PNG give a level from 0 (fastest) to 9 (smallest)");
+  *level = text[0] - '0';
+  return {};
+}
+
+// The pixels as libvips sees them, with the source's metadata and orientation 1.
+Failure Wrap(const std::string& path, const Picture& picture, ImagePtr* wrapped) {
+  const hostsim::Image& image = picture.image;
+  ImagePtr memory(vips_image_new_from_memory(image.samples.data(), image.samples.size(), image.width, image.height,
+                                             image.planes, image.depth == 16 ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR));
+  bool colour = ColourChannels(picture) == 3;
+  VipsInterpretation kind = image.depth == 16 ? (colour ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_GREY16)
+                                              : (colour ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W);
+  VipsImage* source = picture.source.get();
+  VipsImage* typed = nullptr;
+  if (memory == nullptr || vips_copy(memory.get(), &typed, "interpretation", kind, "xres",
+                                     source != nullptr ? source->Xres : 1.0, "yres",
+                                     source != nullptr ? source->Yres : 1.0, nullptr) != 0)
+    return Fail(kExitOutput, path + ": cannot prepare the image (" + VipsError() + ")");
+  wrapped->reset(typed);
+  if (source != nullptr) vips_image_map(source, CopyField, typed);
+  // The pixels are upright already; a viewer must not turn them again.
+  vips_image_set_int(typed, "orientation", 1);
+  if (picture.pages > 1) vips_image_set_int(typed, "page-height", image.height / picture.pages);
+  return {};
+}
+
+}  // namespace
+
+Failure CheckWriteSettings(const std::string& path, PictureFormat format, const WriteSettings& settings) {
+  if (settings.quality < 1 || settings.quality > 100)
+    return Fail(kExitUsage, "--quality " + std::to_string(settings.quality) + ": give 1 to 100");
+  if (format == PictureFormat::png) {
+    int level = 6;
+    return ParsePngLevel(settings.compression, &level);
+  }
+  if (format == PictureFormat::tiff) {
+    VipsForeignTiffCompression compression{};
+    return ParseTiffCompression(settings.compression, &compression);
+  }
+  if (!settings.compression.empty())
+    return Fail(kExitUsage, path + ": --compression applies to PNG and TIFF; JPEG and WebP take --quality");
+  return {};
+}
+
+Failure CheckFormatHolds(const std::string& path, const Picture& picture, PictureFormat format) {
+  if (picture.pages > 1 && format != PictureFormat::tiff && format != PictureFormat::webp)
+    return Fail(kExitUsage, path + ": " + std::to_string(picture.pages) + " pages, and this format holds one; write "
+                                                                          "TIFF or WebP to keep them all");
+  if (format == PictureFormat::jpeg && picture.alpha)
+    return Fail(kExitUsage, path + ": JPEG holds no alpha; write PNG, TIFF or WebP to keep the transparency");
+  return {};
+}
+
+Failure WritePicture(const std::string& path, const Picture& picture, PictureFormat format,
+                     const WriteSettings& settings) {
+  StartVips();
+  if (Failure failure = CheckWriteSettings(path, format, settings)) return failure;
+  if (Failure failure = CheckFormatHolds(path, picture, format)) return failure;
+  ImagePtr image;
+  if (Failure failure = Wrap(path, picture, &image)) return failure;
+  if ((format == PictureFormat::jpeg || format == PictureFormat::webp) && picture.image.depth == 16) {
+    VipsImage* eight = nullptr;
+    if (vips_colourspace(image.get(), &eight, ColourChannels(picture) == 3 ? VIPS_INTERPRETATION_sRGB
+                                                                           : VIPS_INTERPRETATION_B_W,
+                         nullptr) != 0)
+      return Fail(kExitOutput, path + ": cannot convert to 8 bits (" + VipsError() + ")");
+    image.reset(eight);
+  }
+  int written = -1;
+  if (format == PictureFormat::png) {
+    int level = 6;
+    ParsePngLevel(settings.compression, &level);
+    written = vips_pngsave(image.get(), path.c_str(), "compression", level, nullptr);
+  } else if (format == PictureFormat::tiff) {
+    VipsForeignTiffCompression compression{};
+    ParseTiffCompression(settings.compression, &compression);
+    written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+  } else if (format == PictureFormat::jpeg) {
+    written = vips_jpegsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
+  } else {
+    written = vips_webpsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
+  }
+  if (written != 0) return Fail(kExitOutput, path + ": cannot write (" + VipsError() + ")");
+  if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while writing " + path);
+  return {};
+}

@@ -1,0 +1,75 @@
+#include "cli/ParallelJobs.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "cli/Interrupt.h"
+
+int ProcessorCount() {
+  long count = sysconf(_SC_NPROCESSORS_ONLN);
+  return count > 0 ? int(count) : 1;
+}
+
+static int ExitStatusOf(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector<FilterJob>& jobs,
+                          const RunRequest& request, int parallel) {
+  std::map<pid_t, size_t> running;
+  size_t next = 0, failed = 0;
+  ExitCode firstCode = kExitOk;
+  std::string forkError;
+  bool forwarded = false;
+  while (true) {
+    while (firstCode == kExitOk && forkError.empty() && !InterruptRequested() && next < jobs.size() &&
+           running.size() < size_t(parallel)) {
+      std::fflush(nullptr);  // nothing buffered is written twice
+      pid_t pid = fork();
+      if (pid == 0) {
+        Failure failure = RunFilterJob(module, jobs[next], request);
+        if (failure) std::fprintf(stderr, "tarkel play: %s\n", failure.message.c_str());
+        std::fflush(nullptr);
+        _exit(failure.code);
+      }
+      if (pid < 0) {
+        forkError = std::strerror(errno);
+        break;
+      }
+      running[pid] = next++;
+    }
+    if (running.empty()) break;
+    int status = 0;
+    pid_t pid = waitpid(-1, &status, 0);
+    if (pid < 0 && errno == EINTR && InterruptRequested() && !forwarded) {
+      // A signal sent to this process alone still stops every file, each leaving nothing behind.
+      for (const auto& [child, job] : running) kill(child, SIGTERM);
+      forwarded = true;
+    }
+    if (pid < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    size_t job = running[pid];
+    running.erase(pid);
+    int code = ExitStatusOf(status);
+    if (code == 0) continue;
+    ++failed;
+    if (WIFSIGNALED(status))
+      std::fprintf(stderr, "tarkel play: %s: the filtering process died of signal %d; %s was not written\n",
+                   jobs[job].input.c_str(), WTERMSIG(status), jobs[job].output.c_str());
+    if (firstCode == kExitOk) firstCode = code == kExitInterrupted || code < 128 ? ExitCode(code) : kExitFilterFailed;
+  }
+  if (!forkError.empty()) return Fail(kExitOutput, "cannot start another process (" + forkError + ")");
+  if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted; results already written stay");
+  if (failed > 0)
+    return Fail(firstCode, std::to_string(failed) + " of the images failed, as said above; " +
+                               std::to_string(jobs.size() - next) + " were not started; results already written stay");
+  return {};
+}
