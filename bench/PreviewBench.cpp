@@ -17,7 +17,7 @@ namespace {
 struct BenchImage {
   std::vector<uint8_t> memory;
   ImageStore store{};
-  PreviewImage job{};
+  PreviewImage preview{};
 
   BenchImage(int16_t width, int16_t height, int16_t planes, int16_t bytes) {
     store.rowBytes = width * planes * bytes;
@@ -33,10 +33,10 @@ struct BenchImage {
       std::memcpy(&memory[i], &v, size_t(bytes));
     }
     store.view = memory.data();
-    job.width = width;
-    job.height = height;
-    job.colourPlanes = planes;
-    job.store = &store;
+    preview.width = width;
+    preview.height = height;
+    preview.colourPlanes = planes;
+    preview.store = &store;
   }
 };
 
@@ -50,8 +50,8 @@ void PaintPreview(benchmark::State& state, int16_t bytes, bool autoscale) {
   const Rect16 frame{20, 30, 203, 226};
   const Rect16 view{100, 150, 283, 346};
   for (auto _ : state) {
-    PreviewBitmap bitmap = bytes == 2 ? ComputePreview16(frame, view, &image.job, &kernel)
-                                      : ComputePreview8(frame, view, &image.job, &kernel);
+    PreviewBitmap bitmap = bytes == 2 ? ComputePreview16(frame, view, &image.preview, &kernel)
+                                      : ComputePreview8(frame, view, &image.preview, &kernel);
     benchmark::DoNotOptimize(bitmap.pixels);
     DisposeBlock(bitmap.pixels);
   }

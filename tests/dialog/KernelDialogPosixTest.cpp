@@ -75,28 +75,28 @@ class KernelDialogTest : public FixedFilesTest {
       for (int32_t x = 0; x < width; ++x) row[size_t(x)] = Pattern(x, y);
       WriteStoreRow(store, 0, y, width, row.data());
     }
-    std::memset(&job, 0, sizeof job);
-    job.width = width;
-    job.height = height;
-    job.colourPlanes = 1;
-    job.store = store;
+    std::memset(&image, 0, sizeof image);
+    image.width = width;
+    image.height = height;
+    image.colourPlanes = 1;
   }
   // Runs the dialog once with the script as the user; the dialog's result.
   int16_t Run(Script script, int16_t frameWidth = 0, int16_t frameHeight = 0) {
     TarkelDialogDriver driver{TARKEL_DIALOG_DRIVER_VERSION, frameWidth, frameHeight, &script, RunScript};
     EXPECT_EQ(TarkelSetDialogDriver(&driver), 0);
-    return RunKernelDialog(&job, nullptr, &kernel);
+    image.store = store;  // a test may have made another store since OpenImage
+    return RunKernelDialog(&image, nullptr, &kernel);
   }
 
   ImageStore* store = nullptr;
-  PreviewImage job{};
+  PreviewImage image{};
   ConvolutionKernel kernel{};
 };
 
 TEST_F(KernelDialogTest, WithoutADriverTheDialogCannotBeShown) {
   ConvolutionKernel before = kernel;
   TarkelSetDialogDriver(nullptr);
-  EXPECT_EQ(RunKernelDialog(&job, nullptr, &kernel), -1);
+  EXPECT_EQ(RunKernelDialog(&image, nullptr, &kernel), -1);
   EXPECT_EQ(std::memcmp(&before, &kernel, sizeof kernel), 0);
 }
 
@@ -106,7 +106,7 @@ TEST_F(KernelDialogTest, DriversOfAnotherVersionOrWithoutDriveAreRefused) {
   TarkelDialogDriver noDrive{TARKEL_DIALOG_DRIVER_VERSION, 0, 0, &script, nullptr};
   EXPECT_EQ(TarkelSetDialogDriver(&wrongVersion), -1);
   EXPECT_EQ(TarkelSetDialogDriver(&noDrive), -1);
-  EXPECT_EQ(RunKernelDialog(&job, nullptr, &kernel), -1);
+  EXPECT_EQ(RunKernelDialog(&image, nullptr, &kernel), -1);
 }
 
 TEST_F(KernelDialogTest, ADriverThatLeavesTheDialogOpenCancelsIt) {

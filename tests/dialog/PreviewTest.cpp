@@ -45,8 +45,7 @@ uint16_t DisplayPixel(const PreviewBitmap& bitmap, int r, int d) {
   return bitmap.pixels[size_t(bitmap.height - 1 - r) * size_t(bitmap.width) + size_t(d)];
 }
 
-// The frame's image: samples in a backing store, read by the preview
-// through the job record.
+// The frame's image: samples in a backing store, which the preview reads.
 class PreviewTest : public FixedFilesTest {
  protected:
   void TearDown() override {
@@ -71,11 +70,11 @@ class PreviewTest : public FixedFilesTest {
       }
       WriteStoreRow(store, 0, y, int32_t(row.size()), row.data());
     }
-    job = PreviewImage{};
-    job.width = int16_t(width);
-    job.height = int16_t(height);
-    job.colourPlanes = int16_t(planes);
-    job.store = store;
+    image = PreviewImage{};
+    image.width = int16_t(width);
+    image.height = int16_t(height);
+    image.colourPlanes = int16_t(planes);
+    image.store = store;
   }
 
   void MakeFlatImage(int width, int height, int planes, int depth, uint16_t value) {
@@ -90,7 +89,7 @@ class PreviewTest : public FixedFilesTest {
   }
 
   PreviewBitmap Compute(const Rect16& frame, const Rect16& view, const ConvolutionKernel& kernel) {
-    return bytes == 2 ? ComputePreview16(frame, view, &job, &kernel) : ComputePreview8(frame, view, &job, &kernel);
+    return bytes == 2 ? ComputePreview16(frame, view, &image, &kernel) : ComputePreview8(frame, view, &image, &kernel);
   }
 
   std::vector<uint16_t> ComputePixels(const Rect16& frame, const Rect16& view, const ConvolutionKernel& kernel) {
@@ -104,7 +103,7 @@ class PreviewTest : public FixedFilesTest {
   // The arithmetic spelled out pixel by pixel: integer ring buffers, each
   // sum from zero, each new extreme rounded to single precision at once.
   std::vector<uint16_t> Reference(const Rect16& frame, const Rect16& view, const ConvolutionKernel& kernel) {
-    const int P = job.colourPlanes, B = bytes;
+    const int P = image.colourPlanes, B = bytes;
     const int W = (frame.right - frame.left + 1) / 2 * 2, H = frame.bottom - frame.top, L = W * P;
     const int maxValue = B == 2 ? 32768 : 255;
     const int s = view.top, e = view.bottom, c0 = view.left, c1 = view.right;
@@ -160,7 +159,7 @@ class PreviewTest : public FixedFilesTest {
   }
 
   ImageStore* store = nullptr;
-  PreviewImage job{};
+  PreviewImage image{};
   int bytes = 1;
   std::mt19937 random{20240611};
 };
@@ -367,7 +366,7 @@ TEST_F(PreviewTest, FailedAllocationsDrawNothing) {
   const ConvolutionKernel kernel = IdentityKernel();
   for (int failing = 0; failing < 2; ++failing) {
     PlatformFailAfter(PlatformService::allocBlock, failing);
-    PreviewBitmap bitmap = ComputePreview8(frame, frame, &job, &kernel);
+    PreviewBitmap bitmap = ComputePreview8(frame, frame, &image, &kernel);
     PlatformFailAfter(PlatformService::allocBlock, -1);
     EXPECT_EQ(bitmap.pixels, nullptr) << failing;
     EXPECT_EQ(bitmap.width, 0) << failing;
@@ -381,9 +380,9 @@ TEST_F(PreviewTest, SinkKeepsTheLastBitmapAndWhereItWasPut) {
   const Rect16 frame = MakeRect(40, 12, 65, 33);
   ConvolutionKernel kernel = IdentityKernel();
   PreviewSink sink{};
-  DrawPreview16(&sink, frame, view, &job, &kernel);
+  DrawPreview16(&sink, frame, view, &image, &kernel);
   kernel.values[kAutoscaleSlot] = 1.0f;
-  DrawPreview16(&sink, frame, view, &job, &kernel);
+  DrawPreview16(&sink, frame, view, &image, &kernel);
   EXPECT_EQ(sink.paints, 2);
   EXPECT_EQ(sink.left, 12);
   EXPECT_EQ(sink.top, 40);
@@ -395,12 +394,12 @@ TEST_F(PreviewTest, SinkKeepsTheLastBitmapAndWhereItWasPut) {
   const ConvolutionKernel identity = IdentityKernel();
   std::vector<uint16_t> kept(sink.bitmap.pixels, sink.bitmap.pixels + expected.size());
   PlatformFailAfter(PlatformService::allocBlock, 0);
-  DrawPreview16(&sink, frame, view, &job, &identity);
+  DrawPreview16(&sink, frame, view, &image, &identity);
   PlatformFailAfter(PlatformService::allocBlock, -1);
   EXPECT_EQ(sink.paints, 2);
   EXPECT_TRUE(std::equal(kept.begin(), kept.end(), sink.bitmap.pixels));
 
-  DrawPreview16(nullptr, frame, view, &job, &kernel);  // no context: nothing to put it on
+  DrawPreview16(nullptr, frame, view, &image, &kernel);  // no context: nothing to put it on
   ClearPreviewSink(&sink);
   EXPECT_EQ(sink.bitmap.pixels, nullptr);
 }

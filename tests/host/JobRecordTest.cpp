@@ -1,5 +1,6 @@
-// The job record's relays and the preferences file: what a run finds in the
-// block and slots for every shape of file, and the file a save leaves.
+// The job record's text slots and preference floats, and the preferences
+// file: what a run finds in the block and slots for every shape of file, and
+// the file a save leaves.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -7,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "filter/ConvolvePasses.h"
 #include "host/JobRecord.h"
 #include "host/contract/Memory.h"
 #include "tests/support/TestSupport.h"
@@ -16,42 +16,11 @@ namespace {
 
 const char* const kPrefName = "c:\\MORVpref.xxx";
 
-struct Calls {
-  std::vector<std::pair<int32_t, int32_t>> progress;
-  Boolean abortAnswer = 0;
-  int abortCalls = 0;
-} calls;
-
-void TK_CDECL RecordProgress(int32_t done, int32_t total) { calls.progress.emplace_back(done, total); }
-Boolean TK_CDECL AnswerAbort() {
-  ++calls.abortCalls;
-  return calls.abortAnswer;
-}
-
 void DisposeSlots(JobRecord& job) {
   for (char*& text : job.stringSlots) {
     DisposeText(text);
     text = nullptr;
   }
-}
-
-TEST(EngineRelays, ProgressAndAbortReachTheHostOnlyWhenItHasThem) {
-  calls = {};
-  EngineJob job{};
-  ReportEngineProgress(&job, 10, 100);
-  EXPECT_EQ(TestEngineAbort(&job), 0);
-  EXPECT_TRUE(calls.progress.empty());
-
-  job.progress = RecordProgress;
-  job.testAbort = AnswerAbort;
-  ReportEngineProgress(&job, 10, 100);
-  ReportEngineProgress(&job, 0, 7);
-  ASSERT_EQ(calls.progress.size(), 2u);
-  EXPECT_EQ(calls.progress[0], std::make_pair(140, 600));
-  EXPECT_EQ(calls.progress[1], std::make_pair(7, 42));
-  calls.abortAnswer = 0xFF;
-  EXPECT_EQ(TestEngineAbort(&job), 0xFF);
-  EXPECT_EQ(calls.abortCalls, 1);
 }
 
 TEST(JobSlots, SetCopiesBoundedAndIgnoresOtherNumbers) {
