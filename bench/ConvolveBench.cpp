@@ -106,7 +106,7 @@ void RunReference(benchmark::State& state, ImageChoice imageChoice) {
 
 const char* const kImageNames[] = {"Gray8", "Rgb8", "Rgb16"};
 const char* const kKernelNames[] = {"Float", "Integer"};
-const char* const kIsaNames[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni"};
+const char* const kIsaNames[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni", "Scalar"};
 
 [[maybe_unused]] const bool registered = [] {
   for (int32_t isa = kConvolveIsaCount - 1; isa >= 0; --isa) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dialog/PreviewSums.h"
+#include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
 #include "host/contract/Memory.h"
 #include "store/ImageStore.h"
@@ -51,7 +51,7 @@ bool LayOutPreview(const Rect16& frame, const Rect16& view, int32_t planes, Prev
   const int32_t columns = std::min(int32_t{view.right} - view.left, layout->width) - 6;
   layout->rows = rows > 0 && columns > 0 ? rows : 0;
   layout->sumCount = layout->rows > 0 ? columns * planes : 0;
-  layout->paddedSums = (layout->sumCount + kPreviewSumBlock - 1) / kPreviewSumBlock * kPreviewSumBlock;
+  layout->paddedSums = (layout->sumCount + kRowOuterBlock - 1) / kRowOuterBlock * kRowOuterBlock;
   layout->windowDoubles = std::max(layout->rowSamples, layout->paddedSums + 6 * planes);
   layout->top = view.top;
   layout->left = view.left;
@@ -207,12 +207,14 @@ void RunPreviewPass(PassKind kind, const PreviewLayout& layout, const ImageStore
                     const PreviewNumbers& numbers, AutoscaleRange* range, PreviewWork<Depth>& work,
                     uint16_t* pixels) {
   if (layout.rows == 0) return;
+  // The engine's sums in the preview's order, on the engine's instruction set.
+  const RowOuterSums sumRow = ChooseRowOuterSums();
   for (int32_t k = 0; k < 6; ++k) ReadWindowRow(layout, store, layout.top + k, work, k);
   double lowest = range->smallest, highest = range->largest;
   typename Depth::Sample* out = work.outputRow + 3 * layout.planes;
   for (int32_t i = 0; i < layout.rows; ++i) {
     ReadWindowRow(layout, store, layout.top + 6 + i, work, 6);
-    SumPreviewRow(work.windowValues, numbers.coefficients, layout.planes, layout.sumCount, work.sums);
+    sumRow(work.windowValues, numbers.coefficients, layout.planes, layout.sumCount, work.sums);
     if (kind == PassKind::measuring) {
       TrackRange(work.sums, layout.sumCount, &lowest, &highest);
     } else {

@@ -104,7 +104,7 @@ void MakeConvolvePlan(const ConvolutionKernel* kernel, int32_t width, int32_t pl
   plan->rowSamples = width * planes;
   plan->paddedSamples = (width + 6) * planes;
   plan->sixteenBit = sixteenBit ? 1 : 0;
-  plan->isa = isaForced ? forcedIsa : BestIsa();
+  plan->isa = ChosenConvolveIsa();
   for (int32_t i = 0; i < kCoefficientCount; ++i) plan->coefficients[i] = double(kernel->values[i]);
   plan->integerPath = integerAllowed && PlanIntegerSums(plan) ? 1 : 0;
   plan->divisor = double(kernel->values[kScaleFactorSlot]);
@@ -116,8 +116,11 @@ void MakeConvolvePlan(const ConvolutionKernel* kernel, int32_t width, int32_t pl
   plan->top = sixteenBit ? 32768.0 : 255.0;
 }
 
+ConvolveIsa ChosenConvolveIsa() { return isaForced ? forcedIsa : BestIsa(); }
+
 bool ConvolveIsaAvailable(ConvolveIsa isa) {
   switch (isa) {
+    case ConvolveIsa::scalar:
     case ConvolveIsa::sse2:
       return true;
     case ConvolveIsa::avx2:

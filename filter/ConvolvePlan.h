@@ -11,8 +11,8 @@ struct ConvolutionKernel;
 // every working row carries this much zeroed slack.
 constexpr int32_t kRowSlackSamples = 256;
 
-enum class ConvolveIsa : int32_t { sse2 = 0, avx2 = 1, avx512 = 2, avx512vnni = 3 };
-constexpr int32_t kConvolveIsaCount = 4;
+enum class ConvolveIsa : int32_t { sse2 = 0, avx2 = 1, avx512 = 2, avx512vnni = 3, scalar = 4 };
+constexpr int32_t kConvolveIsaCount = 5;
 
 struct ConvolvePlan {
   int32_t width;
@@ -42,6 +42,9 @@ void MakeConvolvePlan(const ConvolutionKernel* kernel, int32_t width, int32_t pl
                       ConvolvePlan* plan);
 
 bool ConvolveIsaAvailable(ConvolveIsa isa);
+// The forced instruction set, else the best the machine runs (never the
+// scalar one, which only tests and benchmarks force).
+ConvolveIsa ChosenConvolveIsa();
 // For tests: run the engine on one instruction set (false when the machine
 // lacks it, nothing changed) and allow or forbid the integer path.
 bool ForceConvolveIsa(ConvolveIsa isa);

@@ -1,9 +1,18 @@
 #include "filter/ConvolveRows.h"
 
-RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass) {
-  const RowFunctionSet* set = Sse2RowFunctions();
-  if (plan->isa == ConvolveIsa::avx2) set = Avx2RowFunctions();
-  if (plan->isa == ConvolveIsa::avx512) set = Avx512RowFunctions();
-  if (plan->isa == ConvolveIsa::avx512vnni) set = Avx512VnniRowFunctions();
-  return set->rows[plan->integerPath][pass][plan->sixteenBit];
+const RowFunctionSet* RowFunctionsFor(ConvolveIsa isa) {
+  switch (isa) {
+    case ConvolveIsa::scalar: return ScalarRowFunctions();
+    case ConvolveIsa::sse2: return Sse2RowFunctions();
+    case ConvolveIsa::avx2: return Avx2RowFunctions();
+    case ConvolveIsa::avx512: return Avx512RowFunctions();
+    case ConvolveIsa::avx512vnni: return Avx512VnniRowFunctions();
+  }
+  return ScalarRowFunctions();
 }
+
+RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass) {
+  return RowFunctionsFor(plan->isa)->rows[plan->integerPath][pass][plan->sixteenBit];
+}
+
+RowOuterSums ChooseRowOuterSums() { return RowFunctionsFor(ChosenConvolveIsa())->rowOuterSums; }

@@ -22,14 +22,28 @@ enum RowPass : int32_t { kPlainPass = 0, kScanPass = 1, kMapPass = 2 };
 
 using RowFunction = void (*)(RowJob* job);
 
+// The preview's order of the same sums: sums[q], q < count rounded up to
+// kRowOuterBlock, adds rows[k][q + c * planes] * coefficients[7 * k + c]
+// with the kernel row outer and the column inner. Each row must hold that
+// rounded count plus 6 * planes readable doubles.
+constexpr int32_t kRowOuterBlock = 32;
+using RowOuterSums = void (*)(const double* const rows[7], const double coefficients[49], int32_t planes,
+                              int32_t count, double* sums);
+
 // rows[integerPath][pass][sixteenBit]
 struct RowFunctionSet {
   RowFunction rows[2][3][2];
+  RowOuterSums rowOuterSums;
 };
 
+// Plain C++, one lane: the portable fallback and the other variants' yardstick.
+const RowFunctionSet* ScalarRowFunctions();
 const RowFunctionSet* Sse2RowFunctions();
 const RowFunctionSet* Avx2RowFunctions();
 const RowFunctionSet* Avx512RowFunctions();
 const RowFunctionSet* Avx512VnniRowFunctions();
 
+const RowFunctionSet* RowFunctionsFor(ConvolveIsa isa);
 RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass);
+// The row-outer sums of the instruction set a plan made now would take.
+RowOuterSums ChooseRowOuterSums();

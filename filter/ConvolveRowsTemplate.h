@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "filter/ConvolveRows.h"
@@ -90,7 +91,11 @@ void DoubleBlockSums(const RowJob& job, int32_t start, double* sums) {
 // register file.
 template <class Vector>
 inline void KeepInRegister(Vector& v) {
-  __asm__("" : "+v"(v));
+  if constexpr (std::is_integral_v<Vector>) {
+    __asm__("" : "+r"(v));
+  } else {
+    __asm__("" : "+v"(v));
+  }
 }
 
 // The integer sums' counterpart of AddShiftedColumn: the pairs of columns
@@ -278,6 +283,32 @@ void MapRow(RowJob* job) {
   }
 }
 
+// The preview's sums, kernel row outer: chunks of as many sums as the lane
+// record's blocks hold, each lane adding its 49 products in the one order.
+template <class L>
+void RowOuterBlockSums(const double* const rows[7], const double coefficients[49], int32_t planes, int32_t count,
+                       double* sums) {
+  constexpr int32_t kChunk = L::kDoubleBlock >= 32 ? 32 : (L::kDoubleBlock >= 16 ? 16 : 8);
+  constexpr int kVectors = kChunk / L::kLanes;
+  static_assert(kRowOuterBlock % kChunk == 0 && kChunk % L::kLanes == 0 && kChunk <= L::kDoubleBlock,
+                "a chunk of sums does not fit the lane record's blocks");
+  for (int32_t q = 0; q < count; q += kChunk) {
+    typename L::Vector sum[kVectors];
+#pragma GCC unroll 32
+    for (int i = 0; i < kVectors; ++i) sum[i] = ZeroOf(L{});
+    for (int32_t row = 0; row < 7; ++row) {
+      for (int32_t column = 0; column < 7; ++column) {
+        const typename L::Vector coefficient = BroadcastOf(coefficients[7 * row + column], L{});
+        const double* source = rows[row] + q + column * planes;
+#pragma GCC unroll 32
+        for (int i = 0; i < kVectors; ++i) sum[i] = MulAdd(LoadOf(source + i * L::kLanes, L{}), coefficient, sum[i]);
+      }
+    }
+#pragma GCC unroll 32
+    for (int i = 0; i < kVectors; ++i) StoreTo(sums + q + i * L::kLanes, sum[i]);
+  }
+}
+
 template <class L, bool Integer>
 constexpr RowFunction RowFunctions[3][2] = {
     {PlainRow<L, Integer, uint8_t>, PlainRow<L, Integer, uint16_t>},
@@ -294,6 +325,7 @@ constexpr RowFunctionSet MakeRowFunctionSet() {
       set.rows[1][pass][depth] = RowFunctions<L, true>[pass][depth];
     }
   }
+  set.rowOuterSums = RowOuterBlockSums<L>;
   return set;
 }
 

@@ -12,10 +12,10 @@
 #if !defined(_WIN32)
 #include "dialog/PreviewSink.h"
 #endif
-#include "dialog/PreviewSums.h"
+#include "filter/ConvolvePlan.h"
+#include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
 #include "host/contract/Memory.h"
-#include "platform/CpuFeatures.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"
 #include "tests/support/TestSupport.h"
@@ -339,12 +339,12 @@ TEST_F(PreviewTest, ViewLargerThanTheFrameStaysInsideTheBitmap) {
   EXPECT_EQ(ComputePixels(MakeRect(0, 0, 20, 20), MakeRect(0, 0, 50, 50), kernel), clipped);
 }
 
+// Every instruction set's row-outer sums against the scalar variant's.
 TEST_F(PreviewTest, RowSumVariantsAgreeBitForBit) {
-  if (!CpuHasAvx2Fma()) GTEST_SKIP() << "no AVX2";
   std::uniform_real_distribution<double> weight(-3.0, 3.0);
   for (int planes : {1, 3}) {
     const int count = 97 * planes;
-    const int padded = (count + kPreviewSumBlock - 1) / kPreviewSumBlock * kPreviewSumBlock;
+    const int padded = (count + kRowOuterBlock - 1) / kRowOuterBlock * kRowOuterBlock;
     std::vector<std::vector<double>> rows(7, std::vector<double>(size_t(padded) + 6 * planes));
     for (auto& row : rows)
       for (double& v : row) v = double(random() % 65536);
@@ -353,10 +353,15 @@ TEST_F(PreviewTest, RowSumVariantsAgreeBitForBit) {
     for (double& c : coefficients) c = float(std::ldexp(weight(random), int(random() % 80) - 40));
     const double* pointers[7];
     for (int k = 0; k < 7; ++k) pointers[k] = rows[k].data();
-    std::vector<double> portable(padded), vector(padded);
-    SumPreviewRowPortable(pointers, coefficients, planes, count, portable.data());
-    SumPreviewRowAvx2(pointers, coefficients, planes, count, vector.data());
-    EXPECT_EQ(std::memcmp(portable.data(), vector.data(), sizeof(double) * size_t(count)), 0) << planes;
+    std::vector<double> scalar(padded);
+    ScalarRowFunctions()->rowOuterSums(pointers, coefficients, planes, count, scalar.data());
+    for (int32_t isa = 0; isa < kConvolveIsaCount; ++isa) {
+      if (!ForceConvolveIsa(ConvolveIsa(isa))) continue;
+      std::vector<double> sums(padded);
+      ChooseRowOuterSums()(pointers, coefficients, planes, count, sums.data());
+      ResetConvolveChoices();
+      EXPECT_EQ(std::memcmp(scalar.data(), sums.data(), sizeof(double) * size_t(count)), 0) << planes << " " << isa;
+    }
   }
 }
 

@@ -130,7 +130,7 @@ struct PathChoice {
 };
 
 std::string PathName(const testing::TestParamInfo<PathChoice>& info) {
-  const char* names[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni"};
+  const char* names[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni", "Scalar"};
   return std::string(names[int(info.param.isa)]) + (info.param.integerAllowed ? "" : "DoublesOnly");
 }
 
@@ -254,7 +254,8 @@ TEST_P(ConvolveMatchTest, NonFiniteSumsAndZeroScaleMatchTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, ConvolveMatchTest,
-                         testing::Values(PathChoice{ConvolveIsa::sse2, true}, PathChoice{ConvolveIsa::sse2, false},
+                         testing::Values(PathChoice{ConvolveIsa::scalar, true}, PathChoice{ConvolveIsa::scalar, false},
+                                         PathChoice{ConvolveIsa::sse2, true}, PathChoice{ConvolveIsa::sse2, false},
                                          PathChoice{ConvolveIsa::avx2, true}, PathChoice{ConvolveIsa::avx2, false},
                                          PathChoice{ConvolveIsa::avx512, true},
                                          PathChoice{ConvolveIsa::avx512, false},
