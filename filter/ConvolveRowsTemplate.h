@@ -200,9 +200,11 @@ void StoreResults(Sample* out, typename L::Vector v, int32_t count) {
     StoreTruncated(out, v);
     return;
   }
-  Sample tail[L::kLanes];
-  StoreTruncated(tail, v);
-  std::memcpy(out, tail, size_t(count) * sizeof(Sample));
+  if constexpr (L::kLanes > 1) {  // one lane always stores whole
+    Sample tail[L::kLanes];
+    StoreTruncated(tail, v);
+    std::memcpy(out, tail, size_t(count) * sizeof(Sample));
+  }
 }
 
 // v = sum / scale + offset, kept within 0..top; a NaN gives 0.
