@@ -43,11 +43,11 @@ struct PassShared {
   std::atomic<bool> stop;
 };
 
+struct PassRun;
+
 // Rows [first, end) of the image, convolved in place by one thread. A band
 // reads the rows around it before any band writes, so each band may
 // overwrite its own rows as it goes.
-struct PassRun;
-
 struct Band {
   PassRun* run;
   int32_t first;
@@ -115,18 +115,15 @@ void ComputeBandRow(const PassRun& run, Band& band, int32_t y) {
   AdvanceRing(&band.ring);
 }
 
-void RunWorkerBand(PassRun& run, Band& band) {
+void RunWorkerThread(void* argument) {
+  Band& band = *static_cast<Band*>(argument);
+  PassRun& run = *band.run;
   const uint32_t control = EnterEngineArithmetic();
   for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed); ++y) {
     ComputeBandRow(run, band, y);
     run.shared.rowsDone.fetch_add(1, std::memory_order_release);
   }
   LeaveEngineArithmetic(control);
-}
-
-void RunWorkerThread(void* argument) {
-  Band& band = *static_cast<Band*>(argument);
-  RunWorkerBand(*band.run, band);
 }
 
 // The host's own band, with its reports between the rows.
@@ -157,8 +154,7 @@ void StartPass(PassRun& run, RowPass pass) {
   for (int32_t b = 0; b < run.bandCount; ++b) {
     Band& band = run.bands[b];
     StartRing(run.plan, run.store, &band.ring, band.first, run.height);
-    if (band.end < run.height) ReadRingTail(run.plan, run.store, &band.ring, band.end, run.height);
-    band.run = &run;
+    ReadRingTail(run.plan, run.store, &band.ring, band.end, run.height);
   }
 }
 
@@ -261,6 +257,7 @@ int16_t ConvolveStore(ImageStore* store, const EngineJob* job, const Convolution
     run.plan = &plan;
     run.bands = bands;
     run.bandCount = count;
+    for (int32_t b = 0; b < count; ++b) bands[b].run = &run;
     run.rowsTotal = autoscale ? 2 * run.height : run.height;
     result = RunPasses(run, autoscale) ? noErr : userCanceledErr;
     DisposeBands(bands, count);
