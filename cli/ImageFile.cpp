@@ -9,6 +9,7 @@
 
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
+#include "cli/PngWriter.h"
 
 namespace {
 
@@ -279,7 +280,7 @@ Failure CheckWriteSettings(const std::string& path, PictureFormat format, const 
   if (settings.quality < 1 || settings.quality > 100)
     return Fail(kExitUsage, "--quality " + std::to_string(settings.quality) + ": give 1 to 100");
   if (format == PictureFormat::png) {
-    int level = 6;
+    int level = kDefaultPngLevel;
     return ParsePngLevel(settings.compression, &level);
   }
   if (format == PictureFormat::tiff) {
@@ -315,12 +316,13 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
       return Fail(kExitOutput, path + ": cannot convert to 8 bits (" + VipsError() + ")");
     image.reset(eight);
   }
-  int written = -1;
   if (format == PictureFormat::png) {
-    int level = 6;
+    int level = kDefaultPngLevel;
     ParsePngLevel(settings.compression, &level);
-    written = vips_pngsave(image.get(), path.c_str(), "compression", level, nullptr);
-  } else if (format == PictureFormat::tiff) {
+    return WritePng(path, image.get(), picture.image, level);
+  }
+  int written = -1;
+  if (format == PictureFormat::tiff) {
     VipsForeignTiffCompression compression{};
     ParseTiffCompression(settings.compression, &compression);
     written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);

@@ -64,6 +64,25 @@ TEST(CliPicture, EveryKindAndDepthRoundTripsThroughPngAndTiff) {
       }
 }
 
+TEST(CliPicture, PngRowsComeBackAtEveryLevelAndAcrossChunks) {
+  CliTempDir dir;
+  std::string path = dir.Path("levels.png");
+  Picture small = NoisePicture(61, 23, 3, false, 16, 5);
+  for (const char* level : {"0", "1", "9"}) {
+    SCOPED_TRACE(level);
+    ASSERT_FALSE(WritePicture(path, small, PictureFormat::png, WriteSettings{92, level}));
+    Picture read;
+    ASSERT_FALSE(ReadPicture(path, &read));
+    EXPECT_TRUE(read.image.samples == small.image.samples);
+  }
+  // Noise does not deflate: more than one chunk of rows.
+  Picture large = NoisePicture(1500, 1500, 3, true, 16, 6);
+  ASSERT_FALSE(WritePicture(path, large, PictureFormat::png));
+  Picture read;
+  ASSERT_FALSE(ReadPicture(path, &read));
+  EXPECT_TRUE(read.image.samples == large.image.samples);
+}
+
 TEST(CliPicture, SixteenBitPngSamplesAreReadBigEndianFromTheFile) {
   CliTempDir dir;
   std::string path = dir.Path("be.png");
