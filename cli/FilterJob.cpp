@@ -33,11 +33,20 @@ static bool WriteWholeFile(const std::string& path, const std::string& text) {
 // The module leaves images this small alone and answers "cancelled".
 constexpr int32_t kSmallestSide = 15;
 
-static std::vector<uint16_t> TakePlane(const hostsim::Image& image, int32_t plane) {
-  std::vector<uint16_t> samples(size_t(image.width) * image.height);
-  for (int32_t y = 0; y < image.height; ++y)
-    for (int32_t x = 0; x < image.width; ++x) samples[size_t(y) * image.width + x] = image.Sample(x, y, plane);
-  return samples;
+// Runs as each band of rows is decoded: alpha is kept as the file has it,
+// whatever the host range does to it, and 16-bit samples go to the host's range.
+static PrepareRows ToHostRows(const Picture& picture, std::vector<uint16_t>* alpha) {
+  const hostsim::Image& image = picture.image;
+  if (picture.alpha) alpha->resize(size_t(image.width) * image.height);
+  return [alpha, keepAlpha = picture.alpha, width = image.width, planes = image.planes, bytes = image.BytesPerSample(),
+          rowBytes = image.RowBytes()](uint8_t* band, int32_t top, int32_t bottom) {
+    for (int32_t y = top; keepAlpha && y < bottom; ++y) {
+      const uint8_t* sample = band + size_t(y - top) * rowBytes + size_t(planes - 1) * bytes;
+      for (int32_t x = 0; x < width; ++x, sample += size_t(planes) * bytes)
+        (*alpha)[size_t(y) * width + x] = bytes == 2 ? uint16_t(sample[0] | sample[1] << 8) : sample[0];
+    }
+    if (bytes == 2) SamplesToHostRange(band, size_t(bottom - top) * rowBytes);
+  };
 }
 
 static void PutPlane(const std::vector<uint16_t>& samples, int32_t plane, hostsim::Image* image) {
@@ -64,9 +73,9 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   if (!job.record.empty())
     if (Failure failure = BeginOutput(job.record, &pending.settings)) return failure;
 
-  auto start = std::chrono::steady_clock::now();
   Picture picture;
-  if (Failure failure = ReadPicture(job.input, &picture, job.limits)) return failure;
+  DecodingRows rows;
+  if (Failure failure = OpenPicture(job.input, &picture, &rows, job.limits)) return failure;
   int32_t pageHeight = picture.image.height / picture.pages;
   if (picture.image.width < kSmallestSide || pageHeight < kSmallestSide)
     return Fail(kExitInput, job.input + ": " + std::to_string(picture.image.width) + " x " +
@@ -76,20 +85,28 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   std::vector<uint8_t> mask;
   if (!job.mask.empty())
     if (Failure failure = ReadMask(job.mask, picture.image.width, pageHeight, &mask)) return failure;
-  double decodeSeconds = SecondsSince(start);
+  std::vector<uint16_t> alpha;
+  StartDecoding(&picture, ToHostRows(picture, &alpha), &rows);
+  // One page without a selection goes to the plug-in while its last rows are
+  // still being decoded; the others are decoded first.
+  bool single = picture.pages == 1;
+  ArrivingRows arriving{[&rows](int32_t bottom) { return AwaitRows(&rows, bottom); },
+                        [&rows] { StopDecoding(&rows); }};
+  bool streamed = single && mask.empty();
+  if (!streamed)
+    if (Failure failure = FinishDecoding(&rows)) return failure;
 
-  // Alpha goes back exactly as it came, whatever the host range does to it.
-  std::vector<uint16_t> alpha = picture.alpha ? TakePlane(picture.image, picture.image.planes - 1) : std::vector<uint16_t>();
   ProgressBar bar = NewProgressBar(job.input, job.quiet);
   RunOutcome outcome;
   RunRequest pageRequest = request;
   double moduleSeconds = 0;
   for (int32_t page = 0; page < picture.pages; ++page) {
-    bool single = picture.pages == 1;  // no copy of a one-page image
     hostsim::Image one = single ? std::move(picture.image) : PageOf(picture.image, page, pageHeight);
     one.mask = single ? std::move(mask) : mask;
-    ToHostRange(one);
-    if (Failure failure = RunModule(module, std::move(one), pageRequest, &bar, &outcome)) return failure;
+    Failure run = RunModule(module, std::move(one), pageRequest, &bar, &outcome, streamed ? &arriving : nullptr);
+    // A file found damaged half-way is the cause of the run it cut short.
+    if (Failure failure = FinishDecoding(&rows)) return failure;
+    if (run) return run;
     outcome.output.mask.clear();
     FromHostRange(outcome.output);
     if (single)
@@ -101,8 +118,9 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
     if (page == 0 && outcome.recorded) pageRequest = RunRequest{nullptr, outcome.recorded};
   }
   if (picture.alpha) PutPlane(alpha, picture.image.planes - 1, &picture.image);
+  double decodeSeconds = rows.seconds;
 
-  start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   if (Failure failure = WritePicture(pending.image.tempPath, picture, format, job.write)) {
     // The temporary file is gone once this returns; the message names the output.
     for (size_t at = failure.message.find(pending.image.tempPath); at != std::string::npos;
@@ -121,8 +139,8 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
     if (Failure failure = CommitOutput(&pending.settings)) return failure;
   double encodeSeconds = SecondsSince(start);
   if (job.timings)
-    std::fprintf(stderr, "%s: decode %.3f s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
-                 moduleSeconds, encodeSeconds);
+    std::fprintf(stderr, "%s: decode %.3f s%s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
+                 streamed ? " (while the plug-in ran)" : "", moduleSeconds, encodeSeconds);
   return {};
 }
 

@@ -3,6 +3,7 @@
 #include <vips/vips.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -177,20 +178,6 @@ Failure CheckHeader(const std::string& path, VipsImage* image, int pages, const 
   return {};
 }
 
-Failure CopyPixels(const std::string& path, VipsImage* image, hostsim::Image* target) {
-  std::unique_ptr<VipsRegion, Unref> region(vips_region_new(image));
-  size_t rowBytes = target->RowBytes();
-  for (int32_t top = 0; top < target->height; top += kStripRows) {
-    if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while reading " + path);
-    VipsRect rect{0, top, target->width, std::min(kStripRows, target->height - top)};
-    if (vips_region_prepare(region.get(), &rect) != 0)
-      return Fail(kExitInput, path + ": truncated or damaged (" + VipsError() + "); use an intact copy");
-    for (int32_t y = top; y < top + rect.height; ++y)
-      std::memcpy(target->samples.data() + size_t(y) * rowBytes, VIPS_REGION_ADDR(region.get(), 0, y), rowBytes);
-  }
-  return {};
-}
-
 bool IsTrusted(const char* loader) {
   static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Gif"};
   for (const char* kind : kinds)
@@ -200,7 +187,7 @@ bool IsTrusted(const char* loader) {
 
 }  // namespace
 
-Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits& limits) {
+Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* rows, const ReadLimits& limits) {
   if (Failure failure = CheckRegularFile(path, kExitInput)) return failure;
   StartVips();
   const char* loader = vips_foreign_find_load(path.c_str());
@@ -223,9 +210,89 @@ Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits&
   picture->pages = pages;
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
-  if (Failure failure = CopyPixels(path, in, &picture->image)) return failure;
   picture->source = MetadataOf(in);
+  rows->path = path;
+  rows->file = std::shared_ptr<VipsImage>(image.release(), Unref());
   return {};
+}
+
+namespace {
+
+void Land(DecodingRows* rows, int32_t ready) {
+  {
+    std::lock_guard<std::mutex> hold(rows->lock);
+    rows->ready = ready;
+  }
+  rows->landed.notify_all();
+}
+
+bool Stopped(DecodingRows* rows) {
+  std::lock_guard<std::mutex> hold(rows->lock);
+  return rows->stop;
+}
+
+Failure DecodeBands(DecodingRows* rows, int32_t width, int32_t height, const PrepareRows& prepare) {
+  std::unique_ptr<VipsRegion, Unref> region(vips_region_new(rows->file.get()));
+  size_t rowBytes = size_t(VIPS_IMAGE_SIZEOF_LINE(rows->file.get()));
+  for (int32_t top = 0; top < height && !Stopped(rows); top += kStripRows) {
+    if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while reading " + rows->path);
+    VipsRect rect{0, top, width, std::min(kStripRows, height - top)};
+    if (vips_region_prepare(region.get(), &rect) != 0)
+      return Fail(kExitInput, rows->path + ": truncated or damaged (" + VipsError() + "); use an intact copy");
+    uint8_t* band = rows->pixels + size_t(top) * rowBytes;
+    for (int32_t y = top; y < top + rect.height; ++y)
+      std::memcpy(band + size_t(y - top) * rowBytes, VIPS_REGION_ADDR(region.get(), 0, y), rowBytes);
+    if (prepare) prepare(band, top, top + rect.height);
+    Land(rows, top + rect.height);
+  }
+  return {};
+}
+
+}  // namespace
+
+void StartDecoding(Picture* picture, PrepareRows prepare, DecodingRows* rows) {
+  rows->pixels = picture->image.samples.data();
+  rows->thread = std::thread([rows, width = picture->image.width, height = picture->image.height,
+                              prepare = std::move(prepare)] {
+    auto start = std::chrono::steady_clock::now();
+    Failure failure = DecodeBands(rows, width, height, prepare);
+    {
+      std::lock_guard<std::mutex> hold(rows->lock);
+      rows->over = true;
+      rows->failure = failure;
+      rows->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    rows->landed.notify_all();
+  });
+}
+
+bool AwaitRows(DecodingRows* rows, int32_t bottom) {
+  std::unique_lock<std::mutex> hold(rows->lock);
+  rows->landed.wait(hold, [&] { return rows->ready >= bottom || rows->over; });
+  return rows->ready >= bottom;
+}
+
+Failure FinishDecoding(DecodingRows* rows) {
+  if (rows->thread.joinable()) rows->thread.join();
+  rows->file.reset();
+  return rows->failure;
+}
+
+void StopDecoding(DecodingRows* rows) {
+  {
+    std::lock_guard<std::mutex> hold(rows->lock);
+    rows->stop = true;
+  }
+  FinishDecoding(rows);
+}
+
+DecodingRows::~DecodingRows() { StopDecoding(this); }
+
+Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits& limits) {
+  DecodingRows rows;
+  if (Failure failure = OpenPicture(path, picture, &rows, limits)) return failure;
+  StartDecoding(picture, nullptr, &rows);
+  return FinishDecoding(&rows);
 }
 
 namespace {

@@ -33,12 +33,20 @@ static void TK_CDECL ReportProgress(int32_t done, int32_t total) {
 }
 
 Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
-                  ProgressBar* bar, RunOutcome* outcome) {
+                  ProgressBar* bar, RunOutcome* outcome, const ArrivingRows* arriving) {
   hostsim::HostOptions options;
   options.abortWhen = [](int32_t) { return InterruptRequested(); };
   // One copy of the image is enough unless the selection needs the original.
   options.writeInPlace = image.mask.empty();
+  if (arriving != nullptr) options.awaitRows = arriving->await;
   hostsim::Host host(module.entryPoint, std::move(image), options);
+  // Rows still arriving land in the host's image: they stop before it goes.
+  struct StopArriving {
+    const ArrivingRows* rows;
+    ~StopArriving() {
+      if (rows != nullptr) rows->stop();
+    }
+  } stopArriving{arriving};
   host.record().progressProc = ReportProgress;
   hostsim::ScriptingHost scripting(host);
   if (request.playback)
@@ -63,8 +71,9 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   if (result != 0) return FilterResultFailure(result);
   if (!host.violations.empty())
     return Fail(kExitModule, "the module broke the host protocol: " + host.violations.front());
-  outcome->output = host.output();
-  if (!host.input().mask.empty()) ApplySelection(host.input(), &outcome->output);
+  bool selection = !host.input().mask.empty();  // then the input is a copy of its own
+  outcome->output = host.TakeOutput();
+  if (selection) ApplySelection(host.input(), &outcome->output);
   if (std::optional<hostsim::Descriptor> recorded = scripting.Recorded())
     outcome->recorded = RecordedSettings{FourCC("CsKr"), scripting.parameters().recordInfo, *recorded};
   return {};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -36,5 +37,11 @@ struct RunOutcome {
 // original by the mask (255 takes the result, 0 keeps the original).
 void ApplySelection(const hostsim::Image& original, hostsim::Image* filtered);
 
+// An image whose rows are still arriving while the plug-in runs.
+struct ArrivingRows {
+  std::function<bool(int32_t bottom)> await;  // false: rows [0, bottom) never arrive
+  std::function<void()> stop;                 // no more rows, before the image goes away
+};
+
 Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
-                  ProgressBar* bar, RunOutcome* outcome);
+                  ProgressBar* bar, RunOutcome* outcome, const ArrivingRows* arriving = nullptr);

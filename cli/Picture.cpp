@@ -72,22 +72,26 @@ Failure ReadMask(const std::string& path, int32_t width, int32_t height, std::ve
 }
 
 template <typename Map>
-static void MapSamples16(hostsim::Image& image, Map map) {
-  if (image.depth != 16) return;
-  uint8_t* bytes = image.samples.data();
-  for (size_t at = 0; at + 1 < image.samples.size(); at += 2) {
+static void MapSamples16(uint8_t* bytes, size_t size, Map map) {
+  for (size_t at = 0; at + 1 < size; at += 2) {
     uint32_t value = map(uint32_t(bytes[at] | bytes[at + 1] << 8));
     bytes[at] = uint8_t(value);
     bytes[at + 1] = uint8_t(value >> 8);
   }
 }
 
+void SamplesToHostRange(uint8_t* samples, size_t bytes) {
+  MapSamples16(samples, bytes, [](uint32_t v) { return (v * 32768 + 32767) / 65535; });
+}
+
 void ToHostRange(hostsim::Image& image) {
-  MapSamples16(image, [](uint32_t v) { return (v * 32768 + 32767) / 65535; });
+  if (image.depth == 16) SamplesToHostRange(image.samples.data(), image.samples.size());
 }
 
 void FromHostRange(hostsim::Image& image) {
-  MapSamples16(image, [](uint32_t v) { return (std::min<uint32_t>(v, 32768) * 65535 + 16384) / 32768; });
+  if (image.depth != 16) return;
+  MapSamples16(image.samples.data(), image.samples.size(),
+               [](uint32_t v) { return (std::min<uint32_t>(v, 32768) * 65535 + 16384) / 32768; });
 }
 
 uint64_t PhysicalMemoryBytes() {

@@ -138,8 +138,7 @@ int32_t Host::HandleSize(Handle handle) const {
 
 OSErr Host::Advance() {
   if (++advanceCalls == options_.failAdvanceCall) return -128;
-  Exchange();
-  return 0;
+  return Exchange() ? 0 : -128;
 }
 
 int16_t Host::Call(int16_t selector) {
@@ -149,7 +148,8 @@ int16_t Host::Call(int16_t selector) {
   int16_t result = 0;
   if (selector == filterSelectorContinue) ++continueCalls;
   entryPoint_(selector, record_, &data_, &result);
-  if (selector == filterSelectorStart || selector == filterSelectorContinue) Exchange();
+  bool exchanges = selector == filterSelectorStart || selector == filterSelectorContinue;
+  if (exchanges && !Exchange() && result == 0) result = -128;
   current = previous;
   return result;
 }
@@ -229,11 +229,21 @@ void Host::Commit() {
   out_.bytes.reset();
 }
 
-void Host::Exchange() {
+// The lowest row of the image that the requests reach.
+static int32_t RowsReached(const FilterRecord& r, int32_t height) {
+  int32_t bottom = 0;
+  for (const Rect16* rect : {&r.inRect, &r.outRect, &r.maskRect})
+    if (rect->bottom > rect->top) bottom = std::max<int32_t>(bottom, rect->bottom);
+  return std::min(bottom, height);
+}
+
+bool Host::Exchange() {
   Commit();
   FilterRecord& r = *record_;
   in_.bytes.reset();
   mask_.bytes.reset();
+  r.inData = r.outData = r.maskData = nullptr;
+  if (options_.awaitRows && !options_.awaitRows(RowsReached(r, input_.height))) return false;
   if (CheckRect("inRect", r.inRect, true, r.inLoPlane, r.inHiPlane))
     Fill(in_, input_, r.inRect, r.inLoPlane, r.inHiPlane, false);
   if (CheckRect("outRect", r.outRect, true, r.outLoPlane, r.outHiPlane))
@@ -246,6 +256,7 @@ void Host::Exchange() {
   r.outRowBytes = out_.bytes ? out_.rowBytes : 0;
   r.maskData = mask_.bytes.get();
   r.maskRowBytes = mask_.bytes ? mask_.rowBytes : 0;
+  return true;
 }
 
 }  // namespace hostsim

@@ -47,6 +47,9 @@ struct HostOptions {
   bool progressProc = true;
   bool handleProcs = true;
   std::function<bool(int32_t calls)> abortWhen;  // asked on every abortProc call
+  // For an image still arriving: waits until rows [0, bottom) hold their
+  // pixels, false when they never will; the plug-in's request then fails.
+  std::function<bool(int32_t bottom)> awaitRows;
   int32_t depthField = -1;          // -1: the image's depth
   int32_t maxContinueCalls = 10000000;
 };
@@ -68,6 +71,8 @@ class Host {
   const Image& input() const { return input_; }
   // With writeInPlace both are the one image the host holds.
   const Image& output() const { return options_.writeInPlace ? input_ : output_; }
+  // The output, moved out of the host: no copy of a large image.
+  Image TakeOutput() { return std::move(Target()); }
   intptr_t& data() { return data_; }
 
   std::vector<std::pair<int32_t, int32_t>> progress;  // (done, total) per report
@@ -82,8 +87,9 @@ class Host {
   void DisposeHandle(Handle handle);
   int32_t HandleSize(Handle handle) const;
 
-  // Commits the output row and delivers the rows now requested.
-  void Exchange();
+  // Commits the output row and delivers the rows now requested; false when
+  // they never arrived.
+  bool Exchange();
   // The advanceState callback.
   OSErr Advance();
 

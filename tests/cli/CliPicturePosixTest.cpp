@@ -83,6 +83,34 @@ TEST(CliPicture, PngRowsComeBackAtEveryLevelAndAcrossChunks) {
   EXPECT_TRUE(read.image.samples == large.image.samples);
 }
 
+TEST(CliPicture, RowsArriveBandByBandAndAStopIsNoFailure) {
+  CliTempDir dir;
+  std::string path = dir.Path("tall.png");
+  Picture written = NoisePicture(9, 300, 1, true, 16, 7);
+  ASSERT_FALSE(WritePicture(path, written, PictureFormat::png));
+  Picture read;
+  DecodingRows rows;
+  ASSERT_FALSE(OpenPicture(path, &read, &rows));
+  std::vector<std::pair<int32_t, int32_t>> bands;
+  StartDecoding(&read, [&bands](uint8_t*, int32_t top, int32_t bottom) { bands.emplace_back(top, bottom); }, &rows);
+  EXPECT_TRUE(AwaitRows(&rows, 300));
+  EXPECT_FALSE(FinishDecoding(&rows));
+  EXPECT_TRUE(read.image.samples == written.image.samples);
+  ASSERT_GT(bands.size(), size_t(1));
+  EXPECT_EQ(bands.front().first, 0);
+  EXPECT_EQ(bands.back().second, 300);
+  for (size_t i = 1; i < bands.size(); ++i) EXPECT_EQ(bands[i].first, bands[i - 1].second);
+
+  Picture stopped;
+  DecodingRows early;
+  ASSERT_FALSE(OpenPicture(path, &stopped, &early));
+  StartDecoding(&stopped, nullptr, &early);
+  StopDecoding(&early);
+  EXPECT_FALSE(early.failure);
+  // Nothing waits for rows that will never come.
+  EXPECT_EQ(AwaitRows(&early, 300), early.ready == 300);
+}
+
 TEST(CliPicture, SixteenBitPngSamplesAreReadBigEndianFromTheFile) {
   CliTempDir dir;
   std::string path = dir.Path("be.png");

@@ -57,6 +57,18 @@ TEST_F(CliRun, IdentityKernelLeavesEveryKindOfFileBitIdentical) {
       }
 }
 
+TEST_F(CliRun, AFileDamagedPartWayIsNamedWhileThePlugInRuns) {
+  std::string whole = Sample("whole.png", "rgb", "8", "600x900");
+  std::vector<uint8_t> bytes = ReadBytes(whole);
+  bytes.resize(bytes.size() * 2 / 3);
+  std::string cut = dir.Path("cut.png");
+  WriteBytes(cut, bytes);
+  CliResult result = Filter(cut, dir.Path("out.png"), kSharpen);
+  EXPECT_EQ(result.status, kExitInput);
+  EXPECT_NE(result.err.find("cut.png: truncated or damaged"), std::string::npos) << result.err;
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"cut.png", "whole.png"}));
+}
+
 TEST_F(CliRun, AlphaPassesThroughAndUnselectedPixelsStay) {
   std::string in = Sample("in.png", "rgba", "8");
   Picture mask;

@@ -242,6 +242,36 @@ TEST_F(RowPumpTest, AFailingAdvanceStateLeavesTheRowForContinueCalls) {
   }
 }
 
+TEST_F(RowPumpTest, AnImageStillArrivingIsAwaitedRowByRowAndOneCutShortEndsTheRun) {
+  hostsim::Image image = PatternImage(19, 40, 3, 16, false, 11);
+  for (bool advanceState : {true, false}) {
+    SCOPED_TRACE(advanceState ? "advanceState" : "continue calls");
+    std::vector<int32_t> awaited;
+    hostsim::HostOptions options = Options(advanceState);
+    options.awaitRows = [&awaited](int32_t bottom) {
+      awaited.push_back(bottom);
+      return true;
+    };
+    hostsim::Host host(module.entryPoint, image, options);
+    hostsim::ScriptingHost scripting(host);
+    PlayIdentity(scripting);
+    ASSERT_EQ(host.Run(), noErr);
+    EXPECT_TRUE(host.output().samples == image.samples);
+    // The first rows are asked for before the last have arrived.
+    ASSERT_GE(awaited.size(), size_t(image.height));
+    for (int32_t row = 0; row < image.height; ++row) EXPECT_EQ(awaited[size_t(row)], row + 1);
+
+    int32_t arrived = 7;
+    options.awaitRows = [arrived](int32_t bottom) { return bottom <= arrived; };
+    hostsim::Host cut(module.entryPoint, image, options);
+    hostsim::ScriptingHost cutScripting(cut);
+    PlayIdentity(cutScripting);
+    EXPECT_EQ(cut.Run(), -128);
+    EXPECT_TRUE(cut.output().samples == image.samples) << "a run cut short leaves the image as it was";
+    EXPECT_TRUE(cut.violations.empty());
+  }
+}
+
 TEST_F(RowPumpTest, DoneReleasesTheStoresAndAnUnknownStateDoesNothing) {
   hostsim::Host host(module.entryPoint, PatternImage(15, 15, 4, 8, true, 3), Options(false));
   hostsim::ScriptingHost scripting(host);
