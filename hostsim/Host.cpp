@@ -215,7 +215,7 @@ void Host::Fill(RowBuffer& buffer, const Image& from, const Rect16& rect, int16_
   RowLayout layout = mask ? RowLayout{size_t(rect.top) * size_t(from.width) + size_t(rect.left), 1, 1}
                           : LayoutOf(from, rect, lo, hi);
   buffer.rowBytes = int32_t(layout.chunk) * width + options_.rowPadding;
-  buffer.bytes = std::make_unique<uint8_t[]>(size_t(buffer.rowBytes));
+  buffer.bytes = std::make_unique_for_overwrite<uint8_t[]>(size_t(buffer.rowBytes));
   const uint8_t* source = (mask ? from.mask.data() : from.samples.data()) + layout.offset;
   CopyPixels(buffer.bytes.get(), layout.chunk, source, layout.stride, layout.chunk, width);
 }
