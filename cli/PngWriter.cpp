@@ -16,7 +16,7 @@
 namespace {
 
 constexpr size_t kSignatureBytes = 8;
-constexpr size_t kChunkBytes = size_t{1} << 24;  // rows per IDAT chunk, deflated
+constexpr size_t kChunkBytes = size_t{1} << 24;  // deflated rows per IDAT chunk
 constexpr uint8_t kFilterUp = 2;
 
 using Bytes = std::vector<uint8_t>;
