@@ -60,6 +60,13 @@ static hostsim::Image PageOf(const hostsim::Image& stack, int32_t page, int32_t 
   return one;
 }
 
+// Waits for the rows of the pages down to bottom.
+static Failure AwaitPage(DecodingRows* rows, int32_t bottom) {
+  if (AwaitRows(rows, bottom)) return {};
+  Failure failure = FinishDecoding(rows);
+  return failure ? failure : Fail(kExitInput, rows->path + ": fewer rows than its header says; use an intact copy");
+}
+
 static void PutPage(const hostsim::Image& one, int32_t page, hostsim::Image* stack) {
   std::memcpy(stack->samples.data() + size_t(page) * one.samples.size(), one.samples.data(), one.samples.size());
 }
@@ -88,12 +95,13 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   std::vector<uint16_t> alpha;
   StartDecoding(&picture, ToHostRows(picture, &alpha), &rows);
   // One page without a selection goes to the plug-in while its last rows are
-  // still being decoded; the others are decoded first.
+  // still being decoded; of several pages each waits for its own rows while
+  // the later ones decode. A selection's host copies the whole page at once.
   bool single = picture.pages == 1;
   ArrivingRows arriving{[&rows](int32_t bottom) { return AwaitRows(&rows, bottom); },
                         [&rows] { StopDecoding(&rows); }};
   bool streamed = single && mask.empty();
-  if (!streamed)
+  if (single && !streamed)
     if (Failure failure = FinishDecoding(&rows)) return failure;
 
   ProgressBar bar = NewProgressBar(job.input, job.quiet);
@@ -101,11 +109,14 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   RunRequest pageRequest = request;
   double moduleSeconds = 0;
   for (int32_t page = 0; page < picture.pages; ++page) {
+    if (!single)
+      if (Failure failure = AwaitPage(&rows, (page + 1) * pageHeight)) return failure;
     hostsim::Image one = single ? std::move(picture.image) : PageOf(picture.image, page, pageHeight);
     one.mask = single ? std::move(mask) : mask;
     Failure run = RunModule(module, std::move(one), pageRequest, &bar, &outcome, streamed ? &arriving : nullptr);
     // A file found damaged half-way is the cause of the run it cut short.
-    if (Failure failure = FinishDecoding(&rows)) return failure;
+    if (streamed)
+      if (Failure failure = FinishDecoding(&rows)) return failure;
     if (run) return run;
     outcome.output.mask.clear();
     FromHostRange(outcome.output);
@@ -118,6 +129,7 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
     if (page == 0 && outcome.recorded) pageRequest = RunRequest{nullptr, outcome.recorded};
   }
   if (picture.alpha) PutPlane(alpha, picture.image.planes - 1, &picture.image);
+  FinishDecoding(&rows);  // every row has landed: this only ends the decoding thread
   double decodeSeconds = rows.seconds;
 
   auto start = std::chrono::steady_clock::now();
@@ -140,7 +152,7 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   double encodeSeconds = SecondsSince(start);
   if (job.timings)
     std::fprintf(stderr, "%s: decode %.3f s%s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
-                 streamed ? " (while the plug-in ran)" : "", moduleSeconds, encodeSeconds);
+                 single && !streamed ? "" : " (while the plug-in ran)", moduleSeconds, encodeSeconds);
   return {};
 }
 
