@@ -11,6 +11,15 @@
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
 #include "cli/PngWriter.h"
+#include "cli/VipsObjects.h"
+
+std::string VipsError() {
+  std::string text = vips_error_buffer();
+  vips_error_clear();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  std::replace(text.begin(), text.end(), '\n', ';');
+  return text.empty() ? "the decoder gave no reason" : text;
+}
 
 namespace {
 
@@ -30,22 +39,6 @@ void StartVips() {
     vips_cache_set_max(0);
   });
 }
-
-// libvips's error buffer as one line, emptied.
-std::string VipsError() {
-  std::string text = vips_error_buffer();
-  vips_error_clear();
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  std::replace(text.begin(), text.end(), '\n', ';');
-  return text.empty() ? "the decoder gave no reason" : text;
-}
-
-struct Unref {
-  void operator()(void* object) const {
-    if (object != nullptr) g_object_unref(object);
-  }
-};
-using ImagePtr = std::unique_ptr<VipsImage, Unref>;
 
 std::string Size(VipsImage* image) {
   return std::to_string(image->Xsize) + " x " + std::to_string(image->Ysize) + " pixels";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/Interrupt.h"
+#include "cli/VipsObjects.h"
 
 namespace {
 
@@ -90,16 +91,10 @@ bool SplitAroundRows(const uint8_t* png, size_t size, int32_t height, Frame* fra
   return true;
 }
 
-struct Unref {
-  void operator()(void* object) const {
-    if (object != nullptr) g_object_unref(object);
-  }
-};
-
 bool WriteFrame(VipsImage* wrapped, int32_t height, Frame* frame) {
   VipsImage* row = nullptr;
   if (vips_crop(wrapped, &row, 0, 0, wrapped->Xsize, 1, nullptr) != 0) return false;
-  std::unique_ptr<VipsImage, Unref> owned(row);
+  ImagePtr owned(row);
   void* png = nullptr;
   size_t size = 0;
   if (vips_pngsave_buffer(row, &png, &size, "compression", 0, nullptr) != 0) return false;
@@ -140,11 +135,8 @@ bool WriteRowChunk(std::FILE* file, const uint8_t* data, size_t size) {
 
 Failure WritePng(const std::string& path, VipsImage* wrapped, const hostsim::Image& image, int level) {
   Frame frame;
-  if (!WriteFrame(wrapped, image.height, &frame)) {
-    std::string why = vips_error_buffer();
-    vips_error_clear();
-    return Fail(kExitOutput, path + ": cannot write the PNG header (" + why + ")");
-  }
+  if (!WriteFrame(wrapped, image.height, &frame))
+    return Fail(kExitOutput, path + ": cannot write the PNG header (" + VipsError() + ")");
   Buffer deflated = DeflateRows(image, level);
   if (deflated.size == 0) return Fail(kExitOutput, path + ": out of memory while compressing the rows");
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while writing " + path);

@@ -1,0 +1,18 @@
+// What the command's libvips code shares: ownership of its objects and its
+// error text as one line.
+#pragma once
+
+#include <vips/vips.h>
+
+#include <memory>
+#include <string>
+
+struct Unref {
+  void operator()(void* object) const {
+    if (object != nullptr) g_object_unref(object);
+  }
+};
+using ImagePtr = std::unique_ptr<VipsImage, Unref>;
+
+// libvips's error buffer as one line, emptied.
+std::string VipsError();
