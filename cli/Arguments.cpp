@@ -59,6 +59,8 @@ std::string FormatHelp(const CommandSpec& command) {
   return text;
 }
 
+OptionSpec ForceOption() { return {"force", 0, "", "replace an output file even when it is read-only"}; }
+
 bool HasSwitch(const ParsedArguments& parsed, const std::string& name) {
   return std::find(parsed.switches.begin(), parsed.switches.end(), name) != parsed.switches.end();
 }

@@ -36,6 +36,9 @@ Failure ParseArguments(const CommandSpec& command, const std::vector<std::string
                        ParsedArguments* parsed);
 std::string FormatHelp(const CommandSpec& command);
 
+// --force: lets an output replace a read-only file.
+OptionSpec ForceOption();
+
 bool HasSwitch(const ParsedArguments& parsed, const std::string& name);
 // The option's value, or fallback when it was not given.
 std::string OptionValue(const ParsedArguments& parsed, const std::string& name, const std::string& fallback = "");

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/PlayableSettings.h"
 #include "cli/Values.h"
 #include "dialog/DialogDriver.h"
+#include "dialog/FieldNumber.h"
 #include "host/resources/DialogTemplate.h"
 
 namespace {
@@ -34,6 +36,20 @@ void TypePlan(const TarkelDialogControls& c, const KernelPlan& plan) {
   if (plan.offset) c.setText(c.dialog, kAddConstantFieldId, FieldText(*plan.offset).c_str());
   if (plan.autoscale && (c.isChecked(c.dialog, kAutoscaleBoxId) != 0) != *plan.autoscale)
     c.click(c.dialog, kAutoscaleBoxId);
+}
+
+// The kernel the dialog will use on OK, as it reads its fields.
+KernelGrid FieldKernel(const TarkelDialogControls& c) {
+  KernelGrid grid{};
+  for (int32_t i = 0; i < 49; ++i) grid[size_t(i)] = ConvertFieldText(FieldContents(c, kFirstKernelFieldId + i).c_str());
+  return grid;
+}
+
+Failure CutFieldsToRecording(const TarkelDialogControls& c) {
+  KernelGrid grid = FieldKernel(c);
+  if (Failure failure = CutToRecording(&grid)) return failure;
+  for (int32_t i = 0; i < 49; ++i) c.setText(c.dialog, kFirstKernelFieldId + i, FieldText(grid[size_t(i)]).c_str());
+  return {};
 }
 
 PreviewPicture CapturePreview(const TarkelDialogControls& c) {
@@ -68,6 +84,11 @@ void Drive(void* context, const TarkelDialogControls* controls) {
     c.click(c.dialog, kCancelButtonId);
     return;
   }
+  if (script->recording)
+    if ((script->failure = CutFieldsToRecording(c))) {
+      c.click(c.dialog, kCancelButtonId);
+      return;
+    }
   if (!script->capturePreview) {
     c.click(c.dialog, kOkButtonId);
     return;

@@ -28,6 +28,9 @@ struct DialogScript {
   int32_t scrollTop = 0;
   int16_t frameWidth = 0;
   int16_t frameHeight = 0;
+  // The run is recorded: the kernel is cut to what the recording plays back
+  // before OK, or the dialog is cancelled when the recording cannot hold it.
+  bool recording = false;
 
   // What happened at the dialog.
   bool opened = false;

@@ -12,6 +12,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
+      ForceOption(),
   };
 }
 
@@ -49,6 +50,7 @@ Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::stri
   job->mask = OptionValue(arguments, "mask");
   job->quiet = HasSwitch(arguments, "quiet");
   job->timings = HasSwitch(arguments, "timings");
+  job->force = HasSwitch(arguments, "force");
   job->record = OptionValue(arguments, "record");
   job->write.compression = OptionValue(arguments, "compression");
   if (HasValue(arguments, "quality")) {
@@ -80,7 +82,10 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   std::vector<NamedPath> outputs = {{output, "the output", 0}};
   if (HasValue(arguments, "record")) outputs.push_back({OptionValue(arguments, "record"), "the --record file"});
   if (Failure failure = CheckNoClash(inputs, outputs, HasSwitch(arguments, "in-place"))) return failure;
+  if (HasValue(arguments, "record"))
+    if (Failure failure = CheckReplaceableSettings(OptionValue(arguments, "record"))) return failure;
   RunRequest request;
+  script.recording = HasValue(arguments, "record");
   request.dialog = &script;
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;

@@ -76,9 +76,9 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   if (Failure failure = FormatForPath(job.output, &format)) return failure;
   if (Failure failure = CheckWriteSettings(job.output, format, job.write)) return failure;
   PendingFiles pending;
-  if (Failure failure = BeginOutput(job.output, &pending.image)) return failure;
+  if (Failure failure = BeginOutput(job.output, job.force, &pending.image)) return failure;
   if (!job.record.empty())
-    if (Failure failure = BeginOutput(job.record, &pending.settings)) return failure;
+    if (Failure failure = BeginOutput(job.record, job.force, &pending.settings)) return failure;
 
   Picture picture;
   DecodingRows rows;

@@ -14,6 +14,7 @@ struct FilterJob {
   std::string mask;  // empty: no selection
   bool quiet = false;
   bool timings = false;  // print decode, plug-in and encode times
+  bool force = false;    // the output may replace a read-only file
   std::string record;    // a settings file to write, or empty
   WriteSettings write;
   ReadLimits limits;

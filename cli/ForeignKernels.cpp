@@ -47,7 +47,8 @@ Failure ParseQuantity(const std::string& text, const std::string& where, std::st
 
 Failure CheckSize(int32_t width, int32_t height, const std::string& where) {
   if (width < 1 || height < 1 || width > 1001 || height > 1001)
-    return Fail(kExitKernel, where + ": a kernel size must lie between 1 and 1001");
+    return Fail(kExitKernel, where + ": the kernel is " + std::to_string(width) + " x " + std::to_string(height) +
+                                 "; sizes run from 1 to 1001");
   if (width % 2 == 0 || height % 2 == 0)
     return Fail(kExitKernel, where + ": the kernel is " + std::to_string(width) + " x " + std::to_string(height) +
                                  "; only odd sizes have a centre pixel");
@@ -55,7 +56,7 @@ Failure CheckSize(int32_t width, int32_t height, const std::string& where) {
 }
 
 bool ParseCount(const std::string& text, int32_t* value) {
-  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   *value = std::atoi(text.c_str());
   return true;
 }
@@ -154,26 +155,19 @@ Failure ParseCoefficientList(const std::string& text, KernelGrid* grid) {
   return {};
 }
 
-void PlaceForeignKernel(const ForeignKernel& kernel, KernelGrid* grid) {
-  // Pad to a square of odd side n, as a file of that size would hold it.
-  int32_t n = std::max(kernel.width, kernel.height);
-  int32_t padLeft = (n - kernel.width) / 2, padTop = (n - kernel.height) / 2;
-  auto source = [&](int32_t row, int32_t column) {
-    int32_t r = row - padTop, c = column - padLeft;
-    return r < 0 || c < 0 || r >= kernel.height || c >= kernel.width ? 0.0
-                                                                     : kernel.values[size_t(r) * kernel.width + c];
-  };
-  for (int32_t row = 0; row < 7; ++row)
-    for (int32_t column = 0; column < 7; ++column) {
-      double value = 0.0;
-      if (n == 7) {
-        value = source(row, column);
-      } else {
-        // Grid row j, column i shows the square's row i - k, column j - k.
-        int32_t k = (7 - n) / 2;
-        int32_t r = column - k, c = row - k;
-        if (r >= 0 && r < n && c >= 0 && c < n) value = source(r, c);
+Failure PlaceForeignKernel(const ForeignKernel& kernel, const std::string& where, KernelGrid* grid) {
+  grid->fill(0.0f);
+  for (int32_t row = 0; row < kernel.height; ++row)
+    for (int32_t column = 0; column < kernel.width; ++column) {
+      double value = kernel.values[size_t(row) * kernel.width + column];
+      int32_t gridRow = row - kernel.height / 2 + 3, gridColumn = column - kernel.width / 2 + 3;
+      if (gridRow >= 0 && gridRow < 7 && gridColumn >= 0 && gridColumn < 7) {
+        (*grid)[size_t(7 * gridRow + gridColumn)] = float(value);
+      } else if (value != 0) {
+        return Fail(kExitKernel, where + ": the tap at row " + std::to_string(row + 1) + ", column " +
+                                     std::to_string(column + 1) +
+                                     " lies outside the centre 7 x 7, the largest kernel the plug-in applies");
       }
-      (*grid)[size_t(7 * row + column)] = float(value);
     }
+  return {};
 }

@@ -28,8 +28,9 @@ Failure ParseMagickKernel(const std::string& text, ForeignKernel* kernel);
 // 49 numbers, row by row, separated by commas or spaces.
 Failure ParseCoefficientList(const std::string& text, KernelGrid* grid);
 
-// Puts a kernel into the grid as the dialog's Load puts a square kernel of
-// that size: a kernel of other than 7 x 7 lands centred and transposed (its
-// first row down the grid's column), a larger one gives its centre 7 x 7.
-// A kernel that is not square is first padded with zeros to a square.
-void PlaceForeignKernel(const ForeignKernel& kernel, KernelGrid* grid);
+// Puts a kernel into the grid as the tool it comes from applies it: each tap
+// weighs the pixel at its own offset from the centre, so the grid's row r,
+// column c is the kernel's, centred, never transposed. A kernel larger than
+// 7 x 7 fits only when its taps outside the centre 7 x 7 are 0; where names
+// it in the message.
+Failure PlaceForeignKernel(const ForeignKernel& kernel, const std::string& where, KernelGrid* grid);

@@ -1,5 +1,6 @@
 #include "cli/KernelPlan.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -7,7 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/DialogScript.h"
+#include "cli/Picture.h"
 #include "cli/Values.h"
+#include "dialog/KernelFiles.h"
+#include "host/contract/Memory.h"
+#include "host/contract/ResultCodes.h"
 
 std::vector<OptionSpec> KernelOptions() {
   return {
@@ -25,25 +31,31 @@ std::vector<OptionSpec> KernelOptions() {
 std::string KernelOptionsDetails() {
   return "Kernels: --kernel loads the file inside the plug-in, exactly as the dialog's Load\n"
          "button does (a .txt file turns Autoscale on, an .acf file brings its own scale and\n"
-         "offset). --matrix, --kernel-string and --coefficients are typed into the dialog's\n"
-         "fields; their scale factor is 1 (a matrix file's header scale and offset apply)\n"
-         "and Autoscale is off, unless --scale, --offset or --autoscale say otherwise.\n"
-         "Without any of them the plug-in's last kernel (its preferences) is used.\n\n"
+         "offset); a file with a value outside the ranges below, or with no number other\n"
+         "than 0, is refused. --matrix, --kernel-string and --coefficients are typed into\n"
+         "the dialog's fields; their scale factor is 1 (a matrix file's header scale and\n"
+         "offset apply) and Autoscale is off, unless --scale, --offset or --autoscale say\n"
+         "otherwise. Without any of them the plug-in's last kernel (its preferences) is used.\n"
+         "Coefficients lie in -99999 to 99999, the scale factor above 0 up to 10000, the\n"
+         "add constant in -10000 to 10000. On 16-bit images the add constant still counts\n"
+         "in 8-bit levels: --offset 5 adds about 5 * 257 to a 16-bit sample.\n\n"
          "Kernel text files: one row per line, values separated by tabs, commas or spaces;\n"
          "lines may end in CR LF, CR or LF. A value is a decimal (-0.25, .5, 3) or the\n"
          "exponent form the plug-in's Save writes (1.50000e-3, 1.23450e+4); anything else\n"
          "(+2, 1.2.3, 1e5) reads as 0.\n\n"
-         "Recorded settings (--record, the preferences) carry each coefficient in five\n"
-         "digits: four decimals below 1 (0.1111, 0.0005), so finer taps play back cut to\n"
-         "that grid; taps below 0.0001 record as 0. Only a kernel of all zeros is\n"
-         "replaced by the plug-in's default.\n\n"
-         "Orientation: a kernel of other than 7 x 7 lands in the grid as the dialog's Load\n"
-         "puts it, centred and transposed: the file's first row becomes the first column\n"
-         "of the centre square (a 3 x 3 whose first row is 1,2,3 weighs the pixels left of\n"
-         "the centre by 1, 2, 3 from top to bottom).\n"
-         "A symmetric kernel is unchanged by this; give 7 x 7 or --coefficients to place\n"
-         "a non-symmetric kernel exactly. Larger kernels give their centre 7 x 7, kernels\n"
-         "that are not square are padded with zeros to a square first.\n";
+         "Recordings (--record) carry each coefficient in five digits, that is with\n"
+         "four decimals below 1 (0.1111, 0.0005). With --record the kernel is cut to those\n"
+         "digits before the run, so that playing the recording back gives the very same\n"
+         "pixels; a kernel of all zeros (which plays back as the plug-in's default) or with\n"
+         "a tap that would record as 0 (below 0.0001) is refused before anything is written.\n\n"
+         "Orientation: --matrix and --kernel-string mean what they mean in libvips and\n"
+         "ImageMagick: the tap at row r, column c weighs the pixel r rows below and c\n"
+         "columns right of the kernel's top left corner, centred on the pixel filtered\n"
+         "(as vips conv does). Kernels up to 7 x 7 of any odd size fit; a larger one only\n"
+         "when its taps outside the centre 7 x 7 are 0. Kernel text files keep the dialog's\n"
+         "Load rule, which stored files rely on: a file of other than 7 x 7 lands centred\n"
+         "and transposed (its first row becomes the first column of the centre square),\n"
+         "a larger one gives its centre 7 x 7.\n";
 }
 
 static Failure ParseQuantityOption(const ParsedArguments& arguments, const std::string& name,
@@ -66,19 +78,54 @@ static Failure ReadTextFile(const std::string& path, std::string* text) {
   return {};
 }
 
-// The dialog's Load takes paths of up to 255 characters and tells the formats by extension.
-static Failure CheckLoadable(const std::string& path) {
-  std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+static std::string Lowered(std::string text) {
+  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// What the dialog's Load would bring, refused when it lies outside the ranges
+// a recording plays back or holds no number the plug-in reads.
+static Failure LoadedKernelProblem(const std::string& path, int16_t status, const LoadedKernel& loaded, bool text,
+                                   const ParsedArguments& arguments) {
+  if (status != noErr) return Fail(kExitKernel, path + ": cannot be read (" + ResultCodeName(status) + ")");
+  if (loaded.size < 1)
+    return Fail(kExitKernel, path + ": no line holds two or more values; a kernel text file holds one row of "
+                                    "numbers per line, separated by tabs, commas or spaces");
+  size_t count = size_t(loaded.size) * size_t(loaded.size);
+  if (std::all_of(loaded.coefficients, loaded.coefficients + count, [](float value) { return value == 0; }))
+    return Fail(kExitKernel, path + (text ? ": no value reads as a number other than 0 (values are decimals "
+                                            "such as -0.25 or 3; anything else reads as 0)"
+                                          : ": all 25 coefficients are 0"));
+  for (size_t i = 0; i < count; ++i)
+    if (std::string problem = CoefficientProblem(loaded.coefficients[i]); !problem.empty())
+      return ValueFailure(kExitKernel, path + " row " + std::to_string(i / size_t(loaded.size) + 1) + ", column " +
+                                           std::to_string(i % size_t(loaded.size) + 1),
+                          FieldText(loaded.coefficients[i]), problem);
+  // --scale and --offset replace what the file brings.
+  if (std::string problem = ScaleProblem(loaded.scale); !problem.empty() && !HasValue(arguments, "scale"))
+    return ValueFailure(kExitKernel, path + " scale", FieldText(loaded.scale), problem);
+  if (std::string problem = OffsetProblem(loaded.addConstant); !problem.empty() && !HasValue(arguments, "offset"))
+    return ValueFailure(kExitKernel, path + " offset", FieldText(loaded.addConstant), problem);
+  return {};
+}
+
+// The dialog's Load takes paths of up to 255 characters and tells the formats
+// by extension; the file is read here with the plug-in's own reader first.
+static Failure CheckLoadable(const std::string& path, const ParsedArguments& arguments) {
+  std::string extension = Lowered(path.size() >= 4 ? path.substr(path.size() - 4) : "");
   if (extension != ".acf" && extension != ".txt")
     return Fail(kExitUsage, path + ": --kernel takes .acf and .txt files, as the dialog's Load; use --matrix for "
                                    "a libvips matrix");
   if (path.size() > 255)
     return Fail(kExitUsage, path + ": longer than the 255 characters the dialog's Load takes; move the file or "
                                    "link it from a shorter path");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(kExitKernel, path + ": cannot open the kernel file; check the name");
-  return {};
+  if (Failure failure = CheckRegularFile(path, kExitKernel)) return failure;
+  bool text = extension == ".txt";
+  LoadedKernel loaded{};
+  int16_t status = text ? ReadTextKernel(path.c_str(), &loaded) : ReadAcfKernel(path.c_str(), &loaded);
+  Failure failure = LoadedKernelProblem(path, status, loaded, text, arguments);
+  DisposeBlock(loaded.coefficients);
+  return failure;
 }
 
 Failure KernelPlanFromArguments(const ParsedArguments& arguments, KernelPlan* plan) {
@@ -92,7 +139,7 @@ Failure KernelPlanFromArguments(const ParsedArguments& arguments, KernelPlan* pl
   if (HasValue(arguments, "kernel")) {
     plan->loadFile = OptionValue(arguments, "kernel");
     plan->description = plan->loadFile;
-    if (Failure failure = CheckLoadable(plan->loadFile)) return failure;
+    if (Failure failure = CheckLoadable(plan->loadFile, arguments)) return failure;
   } else if (HasValue(arguments, "coefficients")) {
     KernelGrid grid{};
     if (Failure failure = ParseCoefficientList(OptionValue(arguments, "coefficients"), &grid)) return failure;
@@ -110,7 +157,7 @@ Failure KernelPlanFromArguments(const ParsedArguments& arguments, KernelPlan* pl
       plan->description = "--kernel-string";
     }
     KernelGrid grid{};
-    PlaceForeignKernel(kernel, &grid);
+    if (Failure failure = PlaceForeignKernel(kernel, plan->description, &grid)) return failure;
     plan->grid = grid;
     plan->scale = float(kernel.scale);
     plan->offset = float(kernel.offset);

@@ -1,5 +1,7 @@
 #include "cli/ModuleRun.h"
 
+#include "cli/PreferencesHome.h"
+
 #include <chrono>
 
 #include "cli/Interrupt.h"
@@ -10,6 +12,7 @@ Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module
   *module = hostsim::LoadModule(path);
   if (module->entryPoint == nullptr)
     return Fail(kExitModule, module->error + "; build it with ./scripts/build native, or name one with --module");
+  WarnIfPreferencesUnsaved();
   return {};
 }
 

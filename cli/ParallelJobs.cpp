@@ -21,15 +21,15 @@ static int ExitStatusOf(int status) {
 }
 
 Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector<FilterJob>& jobs,
-                          const RunRequest& request, int parallel) {
+                          const RunRequest& request, Batch* batch) {
   std::map<pid_t, size_t> running;
   size_t next = 0, failed = 0;
   ExitCode firstCode = kExitOk;
   std::string forkError;
   bool forwarded = false;
   while (true) {
-    while (firstCode == kExitOk && forkError.empty() && !InterruptRequested() && next < jobs.size() &&
-           running.size() < size_t(parallel)) {
+    while ((batch->keepGoing || firstCode == kExitOk) && forkError.empty() && !InterruptRequested() &&
+           next < jobs.size() && running.size() < size_t(batch->parallel)) {
       std::fflush(nullptr);  // nothing buffered is written twice
       pid_t pid = fork();
       if (pid == 0) {
@@ -58,16 +58,21 @@ Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector
     }
     size_t job = running[pid];
     running.erase(pid);
+    if (batch->bar != nullptr) UpdateProgressBar(*batch->bar, int32_t(next - running.size()), int32_t(jobs.size()));
     int code = ExitStatusOf(status);
     if (code == 0) continue;
     ++failed;
     if (WIFSIGNALED(status))
       std::fprintf(stderr, "tarkel play: %s: the filtering process died of signal %d; %s was not written\n",
                    jobs[job].input.c_str(), WTERMSIG(status), jobs[job].output.c_str());
-    if (firstCode == kExitOk) firstCode = code == kExitInterrupted || code < 128 ? ExitCode(code) : kExitFilterFailed;
+    ExitCode exit = code == kExitInterrupted || code < 128 ? ExitCode(code) : kExitFilterFailed;
+    batch->failures.push_back({job, exit});
+    if (firstCode == kExitOk) firstCode = exit;
   }
+  if (batch->bar != nullptr) EndProgressBar(*batch->bar);
   if (!forkError.empty()) return Fail(kExitOutput, "cannot start another process (" + forkError + ")");
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted; results already written stay");
+  if (failed > 0 && batch->keepGoing) return Fail(batch->failures.back().code, "");
   if (failed > 0)
     return Fail(firstCode, std::to_string(failed) + " of the images failed, as said above; " +
                                std::to_string(jobs.size() - next) + " were not started; results already written stay");

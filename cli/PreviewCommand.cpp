@@ -11,10 +11,12 @@ static Failure ParsePair(const std::string& option, const std::string& text, cha
                          int32_t* first, int32_t* second) {
   int a = 0, b = 0;
   char between = 0, extra = 0;
-  if (std::sscanf(text.c_str(), "%d%c%d%c", &a, &between, &b, &extra) != 3 || between != separator || a < low ||
-      b < low || a > 32767 || b > 32767)
+  if (std::sscanf(text.c_str(), "%d%c%d%c", &a, &between, &b, &extra) != 3 || between != separator)
     return Fail(kExitUsage, "--" + option + " \"" + text + "\": give two whole numbers separated by \"" +
                                 std::string(1, separator) + "\"");
+  if (a < low || b < low || a > 32767 || b > 32767)
+    return Fail(kExitUsage, "--" + option + " \"" + text + "\": each number must lie in " + std::to_string(low) +
+                                " to 32767, the range of the dialog's controls");
   *first = a;
   *second = b;
   return {};
@@ -58,7 +60,7 @@ static Failure RunPreview(const ParsedArguments& arguments) {
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   PendingOutput pending;
-  Failure failure = BeginOutput(output, &pending);
+  Failure failure = BeginOutput(output, HasSwitch(arguments, "force"), &pending);
   Picture picture;
   if (!failure) failure = ReadPicture(input, &picture);
   RunRequest request;
@@ -91,6 +93,7 @@ Command PreviewCommand() {
   spec.options.push_back({"frame", 0, "WxH", "the preview frame's size in pixels (default 196x183)"});
   spec.options.push_back({"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"});
   spec.options.push_back({"quiet", 'q', "", "no progress bar"});
+  spec.options.push_back(ForceOption());
   spec.details =
       "The dialog opens on the image, the kernel is loaded or typed as for tarkel filter,\n"
       "the scroll bars are moved, and the preview the plug-in paints (a 5-5-5 bitmap of\n"

@@ -29,7 +29,7 @@ static Failure RunSample(const ParsedArguments& arguments) {
   PictureFormat format{};
   if (Failure failure = FormatForPath(output, &format)) return failure;
   PendingOutput pending;
-  if (Failure failure = BeginOutput(output, &pending)) return failure;
+  if (Failure failure = BeginOutput(output, HasSwitch(arguments, "force"), &pending)) return failure;
   Picture picture = MakeSamplePicture(width, height, channels, alpha, std::atoi(depthText.c_str()));
   Failure failure = WritePicture(pending.tempPath, picture, format);
   if (!failure) failure = CommitOutput(&pending);
@@ -44,6 +44,7 @@ Command SampleCommand() {
   spec.usage = "OUTPUT";
   spec.summary = "write a generated test picture (PNG, TIFF, JPEG or WebP)";
   spec.options = {
+      ForceOption(),
       {"size", 0, "WxH", "width and height in pixels (default 640x480)"},
       {"kind", 0, "KIND", "gray, gray-alpha, rgb or rgba (default rgb)"},
       {"depth", 0, "BITS", "8 or 16 bits per sample (default 8)"},

@@ -1,13 +1,18 @@
 #include "cli/SettingsFile.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 using Json = nlohmann::ordered_json;
 
 constexpr const char* kFormatName = "tarkel-settings";
+constexpr off_t kLargestSettingsFile = 1 << 20;  // a recording is under 2 KiB
 
 // Reversible, unlike the text of a code in messages.
 static std::string CodeToJson(uint32_t code) {
@@ -101,7 +106,7 @@ std::string FormatSettingsJson(const RecordedSettings& settings) {
 namespace {
 
 struct ItemReader {
-  const std::string& where;
+  std::string where;
   Failure failure;
 
   bool Refuse(const std::string& what) {
@@ -129,6 +134,8 @@ bool ReadEntry(ItemReader& reader, const Json& json, hostsim::DescriptorEntry* e
   auto type = json.find("type");
   auto value = json.find("value");
   if (!reader.Code(json, "key", &entry->key)) return false;
+  // From here on each refusal names the entry's key.
+  reader.where += " key \"" + CodeToJson(entry->key) + "\"";
   if (type == json.end() || !type->is_string() || value == json.end())
     return reader.Refuse("each descriptor entry needs \"key\", \"type\" and \"value\"");
   const std::string name = type->get<std::string>();
@@ -163,6 +170,20 @@ bool ReadEntry(ItemReader& reader, const Json& json, hostsim::DescriptorEntry* e
 
 }  // namespace
 
+Failure CheckReplaceableSettings(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return {};
+  Failure refusal = Fail(kExitUsage, path + ": exists and is not a settings file, so it is not replaced; choose "
+                                            "another name for the recording");
+  if (!S_ISREG(info.st_mode) || info.st_size > kLargestSettingsFile) return refusal;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  Json root = Json::parse(text.str(), nullptr, false);
+  auto format = root.is_object() ? root.find("format") : root.end();
+  return format != root.end() && *format == kFormatName ? Failure{} : refusal;
+}
+
 Failure ParseSettingsJson(const std::string& text, const std::string& name, RecordedSettings* settings) {
   Json root;
   try {
@@ -189,7 +210,8 @@ Failure ParseSettingsJson(const std::string& text, const std::string& name, Reco
   settings->descriptor.clear();
   for (const Json& json : *descriptor) {
     hostsim::DescriptorEntry entry;
-    if (!ReadEntry(reader, json, &entry)) return reader.failure;
+    ItemReader entryReader{name, {}};
+    if (!ReadEntry(entryReader, json, &entry)) return entryReader.failure;
     settings->descriptor.push_back(entry);
   }
   return {};

@@ -26,5 +26,8 @@ struct RecordedSettings {
 };
 
 std::string FormatSettingsJson(const RecordedSettings& settings);
+// A settings file may replace only a settings file: refuses when path names
+// anything else that exists (a photo given to --record by mistake).
+Failure CheckReplaceableSettings(const std::string& path);
 // name is used in messages.
 Failure ParseSettingsJson(const std::string& text, const std::string& name, RecordedSettings* settings);

@@ -1,8 +1,13 @@
 // Kernels from other tools' notations and where they land in the 7 x 7 grid.
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "cli/ForeignKernels.h"
 #include "cli/KernelPlan.h"
+#include "cli/Picture.h"
 #include "cli/Values.h"
 #include "dialog/KernelFiles.h"
 #include "tests/cli/CliSupport.h"
@@ -75,49 +80,93 @@ TEST(CliKernels, CoefficientListsNeedAll49) {
   EXPECT_NE(ParseCoefficientList("1,2,3", &grid).message.find("3 numbers"), std::string::npos);
 }
 
-TEST(CliKernels, PlacementFollowsTheDialogsLoad) {
-  // A 5 x 5 whose first row is 1..5 shows 1..5 down grid column 1.
-  ForeignKernel five{5, 5, std::vector<double>(25, 0.0)};
-  for (int c = 0; c < 5; ++c) five.values[size_t(c)] = c + 1;
+TEST(CliKernels, PlacementKeepsEachTapsOffsetFromTheCentre) {
+  auto kernel = [](int32_t width, int32_t height, std::vector<double> values) {
+    ForeignKernel made;
+    made.width = width;
+    made.height = height;
+    made.values = std::move(values);
+    return made;
+  };
+  std::vector<double> nine(81, 0.0);
+  nine[9 * 2 + 7] = 5;  // row 3, column 8: two rows up, three columns right of the centre
+  const std::vector<std::pair<ForeignKernel, std::vector<std::pair<int, float>>>> cases = {
+      {kernel(3, 3, {1, 2, 3, 0, 0, 0, 0, 0, 0}), {{7 * 2 + 2, 1}, {7 * 2 + 3, 2}, {7 * 2 + 4, 3}}},  // not transposed
+      {kernel(3, 1, {1, 2, 3}), {{7 * 3 + 2, 1}, {7 * 3 + 3, 2}, {7 * 3 + 4, 3}}},  // a row stays a row
+      {kernel(1, 3, {1, 2, 3}), {{7 * 2 + 3, 1}, {7 * 3 + 3, 2}, {7 * 4 + 3, 3}}},
+      {kernel(9, 9, nine), {{7 * 1 + 6, 5}}},
+  };
+  for (const auto& [foreign, taps] : cases) {
+    KernelGrid grid{}, expected{};
+    for (auto [index, value] : taps) expected[size_t(index)] = value;
+    ASSERT_FALSE(PlaceForeignKernel(foreign, "k", &grid));
+    EXPECT_EQ(grid, expected) << foreign.width << " x " << foreign.height;
+  }
+  nine[0] = 1;
   KernelGrid grid{};
-  PlaceForeignKernel(five, &grid);
-  for (int r = 1; r <= 5; ++r) EXPECT_EQ(At(grid, r, 1), float(r)) << r;
-  EXPECT_EQ(At(grid, 1, 2), 0.0f);
-  EXPECT_EQ(At(grid, 0, 0), 0.0f);
-
-  // 7 x 7 keeps its orientation.
-  ForeignKernel seven{7, 7, std::vector<double>(49)};
-  for (int i = 0; i < 49; ++i) seven.values[size_t(i)] = i;
-  PlaceForeignKernel(seven, &grid);
-  for (int i = 0; i < 49; ++i) EXPECT_EQ(grid[size_t(i)], float(i));
-
-  // 9 x 9: the centre 7 x 7, transposed.
-  ForeignKernel nine{9, 9, std::vector<double>(81)};
-  for (int i = 0; i < 81; ++i) nine.values[size_t(i)] = i;
-  PlaceForeignKernel(nine, &grid);
-  for (int t = 0; t < 7; ++t)
-    for (int c = 0; c < 7; ++c) EXPECT_EQ(At(grid, t, c), float(9 * (1 + c) + (1 + t)));
-
-  // A 3 x 1 row is padded to 3 x 3 and so stands as a column.
-  ForeignKernel row{3, 1, {1, 2, 3}};
-  PlaceForeignKernel(row, &grid);
-  EXPECT_EQ(At(grid, 2, 3), 1.0f);
-  EXPECT_EQ(At(grid, 3, 3), 2.0f);
-  EXPECT_EQ(At(grid, 4, 3), 3.0f);
-  EXPECT_EQ(At(grid, 3, 2), 0.0f);
+  Failure failure = PlaceForeignKernel(kernel(9, 9, nine), "wide.mat", &grid);
+  EXPECT_EQ(failure.code, kExitKernel);
+  EXPECT_NE(failure.message.find("wide.mat: the tap at row 1, column 1 lies outside the centre 7 x 7"),
+            std::string::npos) << failure.message;
 }
 
-TEST(CliKernels, PlacementMatchesTheModulesOwnForEverySquareSize) {
-  std::mt19937 random(3);
-  for (int32_t n : {1, 3, 5, 7, 9, 11}) {
-    ForeignKernel kernel{n, n, std::vector<double>(size_t(n * n))};
-    std::vector<float> values(size_t(n * n));
-    for (size_t i = 0; i < values.size(); ++i) kernel.values[i] = values[i] = float(int32_t(random() % 201) - 100);
-    KernelGrid ours{}, module{};
-    PlaceForeignKernel(kernel, &ours);
-    PlaceKernel(LoadedKernel{values.data(), n, 1.0f, 0.0f}, module.data());
-    EXPECT_EQ(ours, module) << n;
+// A 9 x 9 matrix file whose one tap of 1 stands at row, column (from 0).
+std::string NineByNineWithOneTap(int row, int column) {
+  std::string text = "9 9\n";
+  for (int r = 0; r < 9; ++r)
+    for (int c = 0; c < 9; ++c) text += std::string(r == row && c == column ? "1" : "0") + (c == 8 ? "\n" : " ");
+  return text;
+}
+
+// The reference is libvips's own convolution of the same matrix file, away from the edges.
+TEST(CliKernels, MatricesAndKernelStringsGiveVipsConvPixels) {
+  CliTempDir dir;
+  Picture start;  // starts libvips the command's way
+  ReadPicture("/nonexistent", &start);
+  VipsImage *noise = nullptr, *gray = nullptr;
+  ASSERT_EQ(vips_gaussnoise(&noise, 40, 30, "mean", 128.0, "sigma", 60.0, nullptr), 0);
+  ASSERT_EQ(vips_cast_uchar(noise, &gray, nullptr), 0);
+  ASSERT_EQ(vips_pngsave(gray, dir.Path("in.png").c_str(), nullptr), 0);
+  struct Case {
+    std::string matrix;
+    std::vector<std::string> sameAsString;  // the same kernel as a string, or nothing
+  };
+  const Case cases[] = {
+      {"3 3\n0 0 0\n0 0 1\n0 0 0\n", {"--kernel-string", "3x3: 0,0,0,0,0,1,0,0,0"}},
+      {"3 3 4 10\n0 0 0\n3 1 0\n0 -1 0\n", {}},
+      {"5 3 9\n1 0 2 0 1\n0 1 1 1 0\n1 0 0 0 3\n", {}},
+      {NineByNineWithOneTap(5, 7), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.matrix);
+    WriteString(dir.Path("k.mat"), c.matrix);
+    VipsImage *mask = nullptr, *convolved = nullptr;
+    ASSERT_EQ(vips_matrixload(dir.Path("k.mat").c_str(), &mask, nullptr), 0) << vips_error_buffer();
+    ASSERT_EQ(vips_conv(gray, &convolved, mask, nullptr), 0) << vips_error_buffer();
+    std::vector<std::vector<std::string>> runs = {{"--matrix", dir.Path("k.mat")}};
+    if (!c.sameAsString.empty()) runs.push_back(c.sameAsString);
+    for (const std::vector<std::string>& options : runs) {
+      CliResult result = FilterFile(dir.Path("in.png"), dir.Path("out.png"), options);
+      ASSERT_EQ(result.status, 0) << result.err;
+      Picture out;
+      ASSERT_FALSE(ReadPicture(dir.Path("out.png"), &out));
+      int worst = 0;
+      for (int y = 4; y < 26; ++y)
+        for (int x = 4; x < 36; ++x) {
+          double* pixel = nullptr;
+          int bands = 0;
+          ASSERT_EQ(vips_getpoint(convolved, &pixel, &bands, x, y, nullptr), 0);
+          double reference = std::clamp(std::round(pixel[0]), 0.0, 255.0);
+          g_free(pixel);
+          worst = std::max(worst, int(std::fabs(out.image.Sample(x, y, 0) - reference)));
+        }
+      EXPECT_LE(worst, 1) << options[0];
+    }
+    g_object_unref(mask);
+    g_object_unref(convolved);
   }
+  g_object_unref(noise);
+  g_object_unref(gray);
 }
 
 ParsedArguments Arguments(std::map<std::string, std::string> values, std::vector<std::string> switches = {}) {

@@ -18,7 +18,7 @@ TEST(CliOutput, CommitReplacesTheFileWholeAndKeepsItsMode) {
   WriteString(path, "old contents");
   chmod(path.c_str(), 0640);
   PendingOutput pending;
-  ASSERT_FALSE(BeginOutput(path, &pending));
+  ASSERT_FALSE(BeginOutput(path, false, &pending));
   EXPECT_EQ(ReadBytes(path).size(), 12u);  // untouched until the commit
   WriteString(pending.tempPath, "new");
   ASSERT_FALSE(CommitOutput(&pending));
@@ -34,7 +34,7 @@ TEST(CliOutput, AbandonLeavesTheOldFileAndNoTemporary) {
   std::string path = dir.Path("out.png");
   WriteString(path, "old");
   PendingOutput pending;
-  ASSERT_FALSE(BeginOutput(path, &pending));
+  ASSERT_FALSE(BeginOutput(path, false, &pending));
   WriteString(pending.tempPath, "half a fi");
   AbandonOutput(&pending);
   EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
@@ -44,11 +44,19 @@ TEST(CliOutput, AbandonLeavesTheOldFileAndNoTemporary) {
 TEST(CliOutput, MissingDirectoriesAndDirectoryNamesFailBeforeAnyWork) {
   CliTempDir dir;
   PendingOutput pending;
-  Failure failure = BeginOutput(dir.Path("no/such/out.png"), &pending);
+  WriteString(dir.Path("kept.png"), "protected");
+  chmod(dir.Path("kept.png").c_str(), 0444);
+  Failure readOnly = BeginOutput(dir.Path("kept.png"), false, &pending);
+  EXPECT_EQ(readOnly.code, kExitOutput);
+  EXPECT_NE(readOnly.message.find("read-only, so it is not replaced; give --force"), std::string::npos);
+  ASSERT_FALSE(BeginOutput(dir.Path("kept.png"), true, &pending));
+  AbandonOutput(&pending);
+  unlink(dir.Path("kept.png").c_str());
+  Failure failure = BeginOutput(dir.Path("no/such/out.png"), false, &pending);
   EXPECT_EQ(failure.code, kExitOutput);
   EXPECT_NE(failure.message.find("does not exist"), std::string::npos);
-  EXPECT_EQ(BeginOutput(dir.path, &pending).code, kExitOutput);
-  EXPECT_EQ(BeginOutput(dir.path + "/", &pending).code, kExitUsage);
+  EXPECT_EQ(BeginOutput(dir.path, false, &pending).code, kExitOutput);
+  EXPECT_EQ(BeginOutput(dir.path + "/", false, &pending).code, kExitUsage);
   EXPECT_TRUE(dir.Files().empty());
 }
 

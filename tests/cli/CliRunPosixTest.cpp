@@ -201,7 +201,7 @@ TEST_F(CliRun, RefusalsOfTheModuleAndItsDialogAreNamed) {
   WriteString(dir.Path("single.txt"), "1\r\n2\r\n3\r\n");  // no line of two values: nothing to load
   CliResult empty = Filter(in, dir.Path("out.png"), {"--kernel", dir.Path("single.txt")});
   EXPECT_EQ(empty.status, kExitKernel);
-  EXPECT_NE(empty.err.find("found no kernel"), std::string::npos) << empty.err;
+  EXPECT_NE(empty.err.find("single.txt: no line holds two or more values"), std::string::npos) << empty.err;
   EXPECT_FALSE(FileExists(dir.Path("out.png")));
 
   WriteString(dir.Path("bad.json"), "{\"format\": \"tarkel-settings\", \"version\": 1, \"descriptor\": [}");

@@ -87,6 +87,13 @@ std::string KernelEntry(int values) {
   return "{\"key\": \"Krnl\", \"type\": \"TEXT\", \"value\": \"" + text + "\"}";
 }
 
+// A kernel text whose first value is first and whose other 48 are 0.
+std::string KernelText(const std::string& first) {
+  std::string text = first;
+  for (int i = 1; i < 49; ++i) text += "0.0,";
+  return "{\"key\": \"Krnl\", \"type\": \"TEXT\", \"value\": \"" + text + "\"}";
+}
+
 const std::string kScale = "{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": 1}";
 const std::string kOffset = "{\"key\": \"oFST\", \"type\": \"doub\", \"value\": 0}";
 const std::string kAutoscale = "{\"key\": \"AFlg\", \"type\": \"bool\", \"value\": false}";
@@ -123,8 +130,15 @@ TEST(CliPlayable, IncompleteOrOutOfRangeSettingsAreRefusedNamingTheKey) {
        "wrong type"},
       {PlayableJson(KernelEntry(49) + rest + "," + kScale), "appears twice"},
       {PlayableJson(KernelEntry(49) + rest + ",{\"key\": \"xtra\", \"type\": \"bool\", \"value\": true}"), "unknown key"},
-      {PlayableJson("{\"key\": \"Krnl\", \"type\": \"TEXT\", \"value\": \"nan," + std::string(48 * 4, ',') + "\"}" + rest),
-       "not a plain decimal"},
+      {PlayableJson(KernelText("nan,") + rest), "key \"Krnl\" \"nan\": the plug-in reads only digits"},
+      {PlayableJson(KernelText("+1,") + rest), "key \"Krnl\" \"+1\": the plug-in reads only digits"},
+      {PlayableJson(KernelText("1e2,") + rest), "key \"Krnl\" \"1e2\": the plug-in reads only digits"},
+      {PlayableJson(KernelText("1 5,") + rest), "\"1 5\": the plug-in reads only digits"},
+      {PlayableJson(KernelText("0.0,") + rest), "all 49 values are 0"},
+      {PlayableJson(KernelText(std::string(500, '1') + ",") + rest), "the plug-in reads only the first 513"},
+      {PlayableJson(KernelEntry(49) + ",{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": \"1\"}," + kOffset +
+                    "," + kAutoscale),
+       "key \"sCAL\": a doub value must be a number"},
       {"{\"format\": \"tarkel-settings\", \"version\": 1, \"descriptor\": [" + KernelEntry(49) + rest + "]}", "event"},
   };
   for (const Case& c : cases) {
