@@ -87,6 +87,10 @@ static std::string Lowered(std::string text) {
 // a recording plays back or holds no number the plug-in reads.
 static Failure LoadedKernelProblem(const std::string& path, int16_t status, const LoadedKernel& loaded, bool text,
                                    const ParsedArguments& arguments) {
+  // The plug-in's Load refuses squares above 1023 x 1023 before allocating them.
+  if (status == memFullErr && text)
+    return Fail(kExitKernel, path + ": holds more than 1023 rows and columns of values, more than the dialog's "
+                                    "Load takes; keep the centre 7 x 7, which is all the plug-in applies");
   if (status != noErr) return Fail(kExitKernel, path + ": cannot be read (" + ResultCodeName(status) + ")");
   if (loaded.size < 1)
     return Fail(kExitKernel, path + ": no line holds two or more values; a kernel text file holds one row of "
