@@ -8,7 +8,8 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
       {"quiet", 'q', "", "no progress bar"},
       {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
-      {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92)"},
+      {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92); makes WebP lossy"},
+      {"lossless", 0, "", "WebP: lossless (the default when the input is PNG, TIFF, GIF, PPM or lossless WebP)"},
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
@@ -53,6 +54,10 @@ Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::stri
   job->force = HasSwitch(arguments, "force");
   job->record = OptionValue(arguments, "record");
   job->write.compression = OptionValue(arguments, "compression");
+  job->write.lossless = HasSwitch(arguments, "lossless");
+  job->losslessChosen = job->write.lossless || HasValue(arguments, "quality");
+  if (job->write.lossless && HasValue(arguments, "quality"))
+    return Fail(kExitUsage, "give --lossless or --quality, not both");
   if (HasValue(arguments, "quality")) {
     std::string quality = OptionValue(arguments, "quality");
     if (quality.empty() || quality.size() > 3 || quality.find_first_not_of("0123456789") != std::string::npos)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/AtomicOutput.h"
+#include "cli/LosslessInput.h"
 
 namespace {
 
@@ -133,7 +134,9 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   double decodeSeconds = rows.seconds;
 
   auto start = std::chrono::steady_clock::now();
-  if (Failure failure = WritePicture(pending.image.tempPath, picture, format, job.write)) {
+  WriteSettings write = job.write;
+  if (!job.losslessChosen) write.lossless = IsLosslessInput(job.input);
+  if (Failure failure = WritePicture(pending.image.tempPath, picture, format, write)) {
     // The temporary file is gone once this returns; the message names the output.
     for (size_t at = failure.message.find(pending.image.tempPath); at != std::string::npos;
          at = failure.message.find(pending.image.tempPath))

@@ -17,6 +17,7 @@ struct FilterJob {
   bool force = false;    // the output may replace a read-only file
   std::string record;    // a settings file to write, or empty
   WriteSettings write;
+  bool losslessChosen = false;  // --lossless or --quality: else WebP is as lossless as the input
   ReadLimits limits;
 };
 

@@ -389,7 +389,7 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
   } else if (format == PictureFormat::jpeg) {
     written = vips_jpegsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
   } else {
-    written = vips_webpsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
+    written = vips_webpsave(image.get(), path.c_str(), "Q", settings.quality, "lossless", settings.lossless, nullptr);
   }
   if (written != 0) return Fail(kExitOutput, path + ": cannot write (" + VipsError() + ")");
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while writing " + path);

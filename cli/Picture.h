@@ -34,6 +34,7 @@ enum class PictureFormat { png, tiff, jpeg, webp };
 struct WriteSettings {
   int32_t quality = 92;     // JPEG and WebP, 1..100
   std::string compression;  // PNG: a level 0..9; TIFF: none, deflate, lzw, zstd, packbits or jpeg
+  bool lossless = false;    // WebP
 };
 
 struct ReadLimits {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli/Failure.h"
+#include "cli/Picture.h"
 #include "tests/cli/CliSupport.h"
 
 extern char** environ;
@@ -69,6 +70,32 @@ TEST_F(CliCommand, UnusableInputsAndOutputs) {
   ExpectFailure({"filter", sample, dir.Path("out.png"), "--mask", sample + ".missing"}, kExitInput, "cannot open");
   ExpectFailure({"play", dir.Path("none.json"), sample, dir.Path("out.png")}, kExitKernel,
                 "none.json: cannot open");
+}
+
+// The identity kernel gives the input's pixels back exactly only through a lossless WebP.
+TEST_F(CliCommand, WebpStaysLosslessWhenTheInputIs) {
+  ASSERT_EQ(RunTarkelProgram({"sample", dir.Path("in.jpg"), "--size", "40x30"}).status, 0);
+  struct Case {
+    std::string input;
+    std::vector<std::string> options;
+    bool exact;
+  };
+  const Case cases[] = {
+      {sample, {}, true},
+      {sample, {"--quality", "90"}, false},
+      {dir.Path("in.jpg"), {}, false},
+      {dir.Path("in.jpg"), {"--lossless"}, true},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> options = {"--coefficients", IdentityCoefficients()};
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    CliResult result = FilterFile(c.input, dir.Path("out.webp"), options);
+    ASSERT_EQ(result.status, 0) << result.err;
+    Picture in, out;
+    ASSERT_FALSE(ReadPicture(c.input, &in));
+    ASSERT_FALSE(ReadPicture(dir.Path("out.webp"), &out));
+    EXPECT_EQ(in.image.samples == out.image.samples, c.exact) << c.input << " " << c.options.size();
+  }
 }
 
 TEST_F(CliCommand, SampleWritesEveryKind) {

@@ -165,6 +165,31 @@ TEST_F(CliSafety, RecordingsPlayBackThePixelsThatRan) {
   EXPECT_TRUE(ReadBytes(ran) == ReadBytes(played));
 }
 
+TEST_F(CliSafety, ABatchKeepsGoingPastBrokenFilesWhenAsked) {
+  std::string settings = Settings();
+  WriteString(dir.Path("a/broken.png"), "not a picture");
+  ASSERT_EQ(RunTarkelProgram({"sample", dir.Path("a/tiny.png"), "--size", "14x40"}).status, 0);
+  std::vector<std::string> inputs = {dir.Path("a/broken.png"), photo, dir.Path("a/tiny.png")};
+  for (const char* jobs : {"1", "2"}) {
+    SCOPED_TRACE(jobs);
+    std::vector<std::string> arguments = {"play", settings, "--into", dir.Path("out"), "-k", "-j", jobs, "--quiet"};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    CliResult result = RunTarkelProgram(arguments);
+    EXPECT_EQ(result.status, kExitInput) << result.err;
+    for (const char* text : {"broken.png: not a", "tiny.png: 14 x 40 pixels", "2 of 3 images failed",
+                             "broken.png (exit 3)", "tiny.png (exit 3)"})
+      EXPECT_NE(result.err.find(text), std::string::npos) << text << "\n" << result.err;
+    EXPECT_TRUE(ReadBytes(dir.Path("out/x.png")) == original);
+    EXPECT_EQ(CliTempDir::ListFiles(dir.Path("out")), std::vector<std::string>{"x.png"});
+    unlink(dir.Path("out/x.png").c_str());
+  }
+  // An output format that cannot be written is known before the first file.
+  CliResult heic = RunTarkelProgram({"play", settings, "--into", dir.Path("out"), "-k", photo, dir.Path("a/y.heic")});
+  EXPECT_EQ(heic.status, kExitUsage);
+  EXPECT_NE(heic.err.find("y.heic: cannot tell the output format"), std::string::npos) << heic.err;
+  EXPECT_TRUE(CliTempDir::ListFiles(dir.Path("out")).empty());
+}
+
 TEST_F(CliSafety, RefusalsNameTheFileAndTheCause) {
   ASSERT_EQ(RunTarkelProgram({"sample", dir.Path("tiny.png"), "--size", "14x40"}).status, 0);
   CliResult tiny = RunTarkelProgram({"filter", dir.Path("tiny.png"), dir.Path("out.png"), "--quiet"});
