@@ -29,9 +29,14 @@ std::string CommonRunDetails() {
          "says. The output is written to a temporary file and renamed into place, so it\n"
          "appears whole or not at all, and it may not replace an input unless --in-place\n"
          "says so.\n\n"
+         "The plug-in filters images of at least 15 x 15 pixels. WebP is written lossless\n"
+         "from a PNG, TIFF, GIF, PPM or lossless WebP input (or with --lossless) and lossy\n"
+         "from JPEG and HEIF or whenever --quality is given. A read-only output file is\n"
+         "replaced only with --force.\n\n"
          "A progress bar appears on standard error when it is a terminal and a run takes\n"
          "longer than half a second (TARKEL_PROGRESS_DELAY sets another delay in seconds).\n"
-         "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
+         "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel); a warning\n"
+         "says when they cannot be saved there.\n";
 }
 
 static Failure ParseMemory(const std::string& text, uint64_t* bytes) {

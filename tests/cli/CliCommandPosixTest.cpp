@@ -46,8 +46,10 @@ TEST_F(CliCommand, HelpForEveryCommand) {
     EXPECT_EQ(RunTarkelProgram({"help", command}).out, help.out);
   }
   const std::string filterHelp = RunTarkelProgram({"filter", "--help"}).out;
-  for (const char* told : {"transposed", "CR LF, CR or LF", "1.50000e-3", "four decimals below 1"})
+  for (const char* told : {"transposed", "CR LF, CR or LF", "1.50000e-3", "four decimals below 1", "15 x 15",
+                           "8-bit levels", "--lossless", "vips conv", "--force"})
     EXPECT_NE(filterHelp.find(told), std::string::npos) << told;
+  EXPECT_NE(RunTarkelProgram({"play", "--help"}).out.find("--keep-going"), std::string::npos);
   EXPECT_EQ(RunTarkelProgram({}).status, kExitUsage);
 }
 
@@ -96,6 +98,16 @@ TEST_F(CliCommand, WebpStaysLosslessWhenTheInputIs) {
     ASSERT_FALSE(ReadPicture(dir.Path("out.webp"), &out));
     EXPECT_EQ(in.image.samples == out.image.samples, c.exact) << c.input << " " << c.options.size();
   }
+}
+
+TEST_F(CliCommand, PreferencesThatCannotBeSavedAreWarnedOf) {
+  CliResult result = RunShell("TARKEL_HOME=" + Quote(dir.Path("missing")) + " " + Quote(TarkelPath()) + " filter " +
+                              Quote(sample) + " " + Quote(dir.Path("out.png")) + " --quiet");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.err.find("warning: $TARKEL_HOME (" + dir.Path("missing") + ") does not exist, so the plug-in's "
+                            "preferences"),
+            std::string::npos)
+      << result.err;
 }
 
 TEST_F(CliCommand, SampleWritesEveryKind) {
