@@ -1,6 +1,7 @@
 // Recorded settings files: what the plug-in recorded comes back exactly,
 // and a damaged or foreign file is refused with its line or its fault.
 #include <cmath>
+#include <random>
 
 #include "cli/PlayableSettings.h"
 #include "cli/SettingsFile.h"
@@ -97,6 +98,35 @@ std::string KernelText(const std::string& first) {
 const std::string kScale = "{\"key\": \"sCAL\", \"type\": \"doub\", \"value\": 1}";
 const std::string kOffset = "{\"key\": \"oFST\", \"type\": \"doub\", \"value\": 0}";
 const std::string kAutoscale = "{\"key\": \"AFlg\", \"type\": \"bool\", \"value\": false}";
+
+// A cut grid is what the recording plays back, so cutting it again changes nothing.
+TEST(CliPlayable, RecordingsCutTapsToWhatPlaysBack) {
+  const std::pair<float, float> cuts[] = {{0.11111111f, 0.1111f}, {1.5f, 1.5f}, {-2.71828f, -2.7182f},
+                                          {12345.6f, 12345.0f}, {0.00307f, 0.003f}, {-99999.0f, -99999.0f}};
+  for (auto [tap, cut] : cuts) {
+    KernelGrid grid{};
+    grid[24] = tap;
+    ASSERT_FALSE(CutToRecording(&grid)) << tap;
+    EXPECT_EQ(grid[24], cut) << tap;
+  }
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> magnitude(-6.0f, 4.99f);
+  for (int round = 0; round < 200; ++round) {
+    KernelGrid grid{};
+    for (float& tap : grid) tap = std::pow(10.0f, magnitude(random)) * (random() % 2 == 0 ? 1.0f : -1.0f);
+    for (float& tap : grid) tap = std::fabs(tap) < 0.001f ? 0.0f : tap;
+    ASSERT_FALSE(CutToRecording(&grid));
+    KernelGrid again = grid;
+    ASSERT_FALSE(CutToRecording(&again));
+    EXPECT_EQ(again, grid);
+  }
+  KernelGrid lost{};
+  lost[3] = 1.0f;
+  lost[10] = -0.00005f;
+  Failure failure = CutToRecording(&lost);
+  EXPECT_EQ(failure.code, kExitKernel);
+  EXPECT_NE(failure.message.find("at row 2, column 4 records as 0"), std::string::npos) << failure.message;
+}
 
 // Every way a file could let the plug-in fill a value from its preferences, or carry one it cannot take.
 TEST(CliPlayable, IncompleteOrOutOfRangeSettingsAreRefusedNamingTheKey) {
