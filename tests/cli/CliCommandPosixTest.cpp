@@ -1,8 +1,10 @@
 // The tarkel program as a person runs it: exit statuses, messages, and no
 // output file whenever a run fails.
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 
 #include "cli/Failure.h"
 #include "cli/Picture.h"
+#include "cli/ProgressBar.h"
 #include "tests/cli/CliSupport.h"
 
 extern char** environ;
@@ -108,6 +111,38 @@ TEST_F(CliCommand, PreferencesThatCannotBeSavedAreWarnedOf) {
                             "preferences"),
             std::string::npos)
       << result.err;
+}
+
+// Children filter quietly; the parent draws one bar, counting the files, on a terminal.
+TEST_F(CliCommand, PlayInParallelShowsOneBarCountingTheFiles) {
+  ASSERT_EQ(RunTarkelProgram({"filter", sample, dir.Path("first.png"), "--quiet", "--coefficients",
+                              IdentityCoefficients(), "--record", dir.Path("run.json")}).status, 0);
+  ASSERT_EQ(mkdir(dir.Path("out").c_str(), 0755), 0);
+  std::vector<std::string> arguments = {TarkelPath(), "play", dir.Path("run.json"), "--into", dir.Path("out"), "-j", "2"};
+  for (const char* name : {"a.png", "b.png", "c.png"}) {
+    ASSERT_EQ(RunTarkelProgram({"sample", dir.Path(name), "--size", "40x30"}).status, 0);
+    arguments.push_back(dir.Path(name));
+  }
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  int terminal = -1;
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("TARKEL_PROGRESS_DELAY", "0", 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  std::string drawn;
+  char buffer[512];
+  for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) drawn.append(buffer, size_t(got));
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << drawn;
+  EXPECT_NE(drawn.find(FormatProgressBar("3 files", 33)), std::string::npos) << drawn;
+  EXPECT_EQ(drawn.find("a.png ["), std::string::npos) << drawn;
 }
 
 TEST_F(CliCommand, SampleWritesEveryKind) {
