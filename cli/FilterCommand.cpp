@@ -9,7 +9,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"quiet", 'q', "", "no progress bar"},
       {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
       {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92); makes WebP lossy"},
-      {"lossless", 0, "", "WebP: lossless (the default when the input is PNG, TIFF, GIF, PPM or lossless WebP)"},
+      {"lossless", 0, "", "WebP: lossless (the default from a lossless input)"},
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
