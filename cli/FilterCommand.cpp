@@ -5,7 +5,7 @@
 std::vector<OptionSpec> CommonRunOptions() {
   return {
       {"mask", 'm', "FILE", "a grayscale image of the same size as the selection: white filters, black keeps"},
-      {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
+      {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program, or ../lib/tarkel/ from it)"},
       {"quiet", 'q', "", "no progress bar"},
       {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
       {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92)"},

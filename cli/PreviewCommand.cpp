@@ -89,7 +89,7 @@ Command PreviewCommand() {
   spec.options = KernelOptions();
   spec.options.push_back({"scroll", 0, "X,Y", "scroll the preview to column X, row Y (the scroll bars' positions)"});
   spec.options.push_back({"frame", 0, "WxH", "the preview frame's size in pixels (default 196x183)"});
-  spec.options.push_back({"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"});
+  spec.options.push_back({"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program, or ../lib/tarkel/ from it)"});
   spec.options.push_back({"quiet", 'q', "", "no progress bar"});
   spec.details =
       "The dialog opens on the image, the kernel is loaded or typed as for tarkel filter,\n"
