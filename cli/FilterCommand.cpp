@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
+#include "cli/PipeEnds.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
   return {
@@ -12,6 +13,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
+      PipeFormatOption(),
   };
 }
 
@@ -26,7 +28,8 @@ std::string CommonRunDetails() {
          "output format holds them; a photo is filtered upright as its EXIF orientation\n"
          "says. The output is written to a temporary file and renamed into place, so it\n"
          "appears whole or not at all, and it may not replace an input unless --in-place\n"
-         "says so.\n\n"
+         "says so. INPUT - reads standard input; OUTPUT - writes standard output (give\n"
+         "its --format), and only once the whole result is ready: nothing on failure.\n\n"
          "A progress bar appears on standard error when it is a terminal and a run takes\n"
          "longer than half a second (TARKEL_PROGRESS_DELAY sets another delay in seconds).\n"
          "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
@@ -74,7 +77,9 @@ std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments) {
 static Failure RunFilter(const ParsedArguments& arguments) {
   DialogScript script;
   if (Failure failure = KernelPlanFromArguments(arguments, &script.plan)) return failure;
-  const std::string &input = arguments.operands[0], &output = arguments.operands[1];
+  PipeEnds pipes;
+  if (Failure failure = OpenPipeEnds(arguments, arguments.operands[0], arguments.operands[1], &pipes)) return failure;
+  const std::string &input = pipes.input, &output = pipes.output;
   std::vector<NamedPath> inputs = {{input, "the input image", 0}};
   for (const NamedPath& file : ReadOnlyFiles(arguments)) inputs.push_back(file);
   std::vector<NamedPath> outputs = {{output, "the output", 0}};
@@ -88,7 +93,7 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   Failure failure = FilterJobFromArguments(arguments, input, output, &job);
   if (!failure) failure = RunFilterJob(module, job, request);
   hostsim::UnloadModule(module);
-  return failure;
+  return FinishPipeEnds(&pipes, failure);
 }
 
 Command FilterCommand() {
