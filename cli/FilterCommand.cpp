@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
+#include "cli/LinearLight.h"
 #include "cli/PipeEnds.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
@@ -14,6 +15,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
       PipeFormatOption(),
+      LinearOption(),
   };
 }
 
@@ -53,6 +55,7 @@ Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::stri
   job->quiet = HasSwitch(arguments, "quiet");
   job->timings = HasSwitch(arguments, "timings");
   job->record = OptionValue(arguments, "record");
+  job->linear = HasSwitch(arguments, "linear");
   job->write.compression = OptionValue(arguments, "compression");
   if (HasValue(arguments, "quality")) {
     std::string quality = OptionValue(arguments, "quality");

@@ -15,6 +15,7 @@ struct FilterJob {
   bool quiet = false;
   bool timings = false;  // print decode, plug-in and encode times
   std::string record;    // a settings file to write, or empty
+  bool linear = false;   // the plug-in filters linear light
   WriteSettings write;
   ReadLimits limits;
 };
