@@ -176,3 +176,14 @@ Failure FromLinearLight(Picture* picture, int32_t depth) {
   if (current == nullptr) return VipsFailure("the result");
   return Store(current.get(), depth, &picture->image);
 }
+
+Failure LinearPreviewToSrgb(Picture* preview) {
+  hostsim::Image wide = hostsim::MakeImage(preview->image.width, preview->image.height, preview->image.planes, 16);
+  for (size_t i = 0; i < preview->image.samples.size(); ++i) {
+    uint16_t level = uint16_t(preview->image.samples[i] * 257);
+    wide.samples[2 * i] = uint8_t(level);
+    wide.samples[2 * i + 1] = uint8_t(level >> 8);
+  }
+  preview->image = std::move(wide);
+  return FromLinearLight(preview, 8);
+}

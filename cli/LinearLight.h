@@ -19,3 +19,5 @@ Failure ToLinearLight(Picture* picture);
 // picture.image, linear light at 16 bits in the file range, goes back to the
 // file's colour space at depth bits. The profile stays with the picture.
 Failure FromLinearLight(Picture* picture, int32_t depth);
+// The dialog's preview of linear light, 8-bit RGB, as sRGB for a screen.
+Failure LinearPreviewToSrgb(Picture* preview);
