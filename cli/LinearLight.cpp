@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "cli/TempDirectory.h"
 #include "cli/VipsObjects.h"
 
 namespace {
@@ -28,8 +28,7 @@ struct ProfileFile {
 };
 
 bool WriteProfileFile(const void* data, size_t length, ProfileFile* file) {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/tarkel-profile-XXXXXX";
+  std::string pattern = TempDirectory() + "/tarkel-profile-XXXXXX";
   int fd = mkstemp(pattern.data());
   if (fd < 0) return false;
   file->path = pattern;

@@ -4,11 +4,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "cli/Picture.h"
+#include "cli/TempDirectory.h"
 
 PipeEnds::~PipeEnds() {
   std::error_code ignored;
@@ -30,8 +30,7 @@ static bool CopyStream(std::FILE* from, std::FILE* to) {
 
 static Failure MakeScratch(PipeEnds* ends) {
   if (!ends->scratch.empty()) return {};
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/tarkel-pipe-XXXXXX";
+  std::string pattern = TempDirectory() + "/tarkel-pipe-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr)
     return Fail(kExitOutput, "cannot make a temporary directory for a pipe (" + std::string(std::strerror(errno)) +
                                  "); set TMPDIR to a writable directory");
