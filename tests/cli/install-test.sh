@@ -47,4 +47,7 @@ deb=$("$source_dir/scripts/package" --deb "$build" "$scratch/deb")
 [ "$(basename "$deb")" = "tarkel_${version}_amd64.deb" ] || fail "the package is named $deb"
 dpkg-deb -f "$deb" Depends | grep -q libvips || fail "the package does not depend on libvips"
 dpkg-deb -x "$deb" "$scratch/package"
-check_tree "$scratch/package/usr"
+# The package's binaries are stripped, so a sanitizer build's leak
+# suppressions, which name functions, cannot match there; the unstripped
+# tree above ran with them.
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" check_tree "$scratch/package/usr"
