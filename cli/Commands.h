@@ -17,6 +17,9 @@ Command FilterCommand();
 Command PlayCommand();
 Command InfoCommand();
 Command PreviewCommand();
+// Every command, in the order the overview lists them.
+std::vector<Command> AllCommands();
+std::string OverviewText();
 
 // Options and --help text shared by the commands that run the plug-in on files.
 std::vector<OptionSpec> CommonRunOptions();

@@ -1,11 +1,13 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
+#include "cli/LinearLight.h"
+#include "cli/PipeEnds.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
   return {
       {"mask", 'm', "FILE", "a grayscale image of the same size as the selection: white filters, black keeps"},
-      {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"},
+      {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program, or ../lib/tarkel/ from it)"},
       {"quiet", 'q', "", "no progress bar"},
       {"in-place", 0, "", "let a result replace the input image it is made from (refused otherwise)"},
       {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92); makes WebP lossy"},
@@ -14,6 +16,8 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
       ForceOption(),
+      PipeFormatOption(),
+      LinearOption(),
   };
 }
 
@@ -28,7 +32,8 @@ std::string CommonRunDetails() {
          "output format holds them; a photo is filtered upright as its EXIF orientation\n"
          "says. The output is written to a temporary file and renamed into place, so it\n"
          "appears whole or not at all, and it may not replace an input unless --in-place\n"
-         "says so.\n\n"
+         "says so. INPUT - reads standard input; OUTPUT - writes standard output (give\n"
+         "its --format), and only once the whole result is ready: nothing on failure.\n\n"
          "The plug-in filters images of at least 15 x 15 pixels. WebP is written lossless\n"
          "from a PNG, TIFF, GIF, PPM or lossless WebP input (or with --lossless) and lossy\n"
          "from JPEG and HEIF or whenever --quality is given. A read-only output file is\n"
@@ -58,6 +63,7 @@ Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::stri
   job->timings = HasSwitch(arguments, "timings");
   job->force = HasSwitch(arguments, "force");
   job->record = OptionValue(arguments, "record");
+  job->linear = HasSwitch(arguments, "linear");
   job->write.compression = OptionValue(arguments, "compression");
   job->write.lossless = HasSwitch(arguments, "lossless");
   job->losslessChosen = job->write.lossless || HasValue(arguments, "quality");
@@ -86,7 +92,9 @@ std::vector<NamedPath> ReadOnlyFiles(const ParsedArguments& arguments) {
 static Failure RunFilter(const ParsedArguments& arguments) {
   DialogScript script;
   if (Failure failure = KernelPlanFromArguments(arguments, &script.plan)) return failure;
-  const std::string &input = arguments.operands[0], &output = arguments.operands[1];
+  PipeEnds pipes;
+  if (Failure failure = OpenPipeEnds(arguments, arguments.operands[0], arguments.operands[1], &pipes)) return failure;
+  const std::string &input = pipes.input, &output = pipes.output;
   std::vector<NamedPath> inputs = {{input, "the input image", 0}};
   for (const NamedPath& file : ReadOnlyFiles(arguments)) inputs.push_back(file);
   std::vector<NamedPath> outputs = {{output, "the output", 0}};
@@ -103,7 +111,7 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   Failure failure = FilterJobFromArguments(arguments, input, output, &job);
   if (!failure) failure = RunFilterJob(module, job, request);
   hostsim::UnloadModule(module);
-  return failure;
+  return FinishPipeEnds(&pipes, failure);
 }
 
 Command FilterCommand() {

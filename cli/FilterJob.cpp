@@ -6,6 +6,7 @@
 
 #include "cli/AtomicOutput.h"
 #include "cli/LosslessInput.h"
+#include "cli/LinearLight.h"
 
 namespace {
 
@@ -101,9 +102,12 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   bool single = picture.pages == 1;
   ArrivingRows arriving{[&rows](int32_t bottom) { return AwaitRows(&rows, bottom); },
                         [&rows] { StopDecoding(&rows); }};
-  bool streamed = single && mask.empty();
+  bool streamed = single && mask.empty() && !job.linear;
   if (single && !streamed)
     if (Failure failure = FinishDecoding(&rows)) return failure;
+  int32_t fileDepth = picture.image.depth;
+  if (job.linear)
+    if (Failure failure = FinishDecoding(&rows); failure || (failure = ToLinearLight(&picture))) return failure;
 
   ProgressBar bar = NewProgressBar(job.input, job.quiet);
   RunOutcome outcome;
@@ -129,6 +133,8 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
     // The pages after the first get exactly what the first was given.
     if (page == 0 && outcome.recorded) pageRequest = RunRequest{nullptr, outcome.recorded};
   }
+  if (job.linear)
+    if (Failure failure = FromLinearLight(&picture, fileDepth)) return failure;
   if (picture.alpha) PutPlane(alpha, picture.image.planes - 1, &picture.image);
   FinishDecoding(&rows);  // every row has landed: this only ends the decoding thread
   double decodeSeconds = rows.seconds;

@@ -16,6 +16,7 @@ struct FilterJob {
   bool timings = false;  // print decode, plug-in and encode times
   bool force = false;    // the output may replace a read-only file
   std::string record;    // a settings file to write, or empty
+  bool linear = false;   // the plug-in filters linear light
   WriteSettings write;
   bool losslessChosen = false;  // --lossless or --quality: else WebP is as lossless as the input
   ReadLimits limits;

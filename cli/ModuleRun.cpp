@@ -5,10 +5,11 @@
 #include <chrono>
 
 #include "cli/Interrupt.h"
+#include "cli/ModulePath.h"
 #include "hostsim/Descriptor.h"
 
 Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module) {
-  std::string path = pathOrEmpty.empty() ? hostsim::ModuleBesideProgram() : pathOrEmpty;
+  std::string path = pathOrEmpty.empty() ? DefaultModulePath() : pathOrEmpty;
   *module = hostsim::LoadModule(path);
   if (module->entryPoint == nullptr)
     return Fail(kExitModule, module->error + "; build it with ./scripts/build native, or name one with --module");

@@ -7,6 +7,7 @@
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
 #include "cli/ParallelJobs.h"
+#include "cli/PipeEnds.h"
 #include "cli/Picture.h"
 #include "cli/PlayableSettings.h"
 
@@ -80,12 +81,14 @@ static Failure RunPlay(const ParsedArguments& arguments) {
   if (Failure failure = ReadSettings(arguments.operands[0], &settings)) return failure;
   request.playback = settings;
   std::string into = OptionValue(arguments, "into");
+  PipeEnds pipes;
   std::vector<std::pair<std::string, std::string>> files;
   const std::vector<std::string>& operands = arguments.operands;
   if (into.empty()) {
     if (operands.size() != 3)
       return Fail(kExitUsage, "give SETTINGS INPUT OUTPUT, or --into DIRECTORY and any number of inputs");
-    files.emplace_back(operands[1], operands[2]);
+    if (Failure failure = OpenPipeEnds(arguments, operands[1], operands[2], &pipes)) return failure;
+    files.emplace_back(pipes.input, pipes.output);
   } else {
     if (operands.size() < 2) return Fail(kExitUsage, "give the images to filter after the settings file");
     for (size_t i = 1; i < operands.size(); ++i) files.emplace_back(operands[i], into + "/" + NameOf(operands[i]));
@@ -115,8 +118,8 @@ static Failure RunPlay(const ParsedArguments& arguments) {
   if (together) batch.bar = &bar;
   Failure failure = together ? RunJobsInParallel(module, jobs, request, &batch) : RunJobsInTurn(module, jobs, request, &batch);
   hostsim::UnloadModule(module);
-  if (failure && failure.message.empty()) return SummariseFailures(jobs, batch);
-  return failure;
+  if (failure && failure.message.empty()) failure = SummariseFailures(jobs, batch);
+  return FinishPipeEnds(&pipes, failure);
 }
 
 Command PlayCommand() {

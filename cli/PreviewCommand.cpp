@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
+#include "cli/LinearLight.h"
 #include "cli/ModuleRun.h"
 #include "cli/Picture.h"
 
@@ -39,6 +40,7 @@ static Picture PreviewToPicture(const PreviewPicture& preview) {
 
 static Failure RunPreview(const ParsedArguments& arguments) {
   const std::string &input = arguments.operands[0], &output = arguments.operands[1];
+  bool linear = HasSwitch(arguments, "linear");
   DialogScript script;
   script.capturePreview = true;
   if (Failure failure = KernelPlanFromArguments(arguments, &script.plan)) return failure;
@@ -66,8 +68,9 @@ static Failure RunPreview(const ParsedArguments& arguments) {
   RunRequest request;
   request.dialog = &script;
   RunOutcome outcome;
+  if (!failure) ToHostRange(picture.image);
+  if (!failure && linear) failure = ToLinearLight(&picture);
   if (!failure) {
-    ToHostRange(picture.image);
     ProgressBar bar = NewProgressBar(input, HasSwitch(arguments, "quiet"));
     failure = RunModule(module, std::move(picture.image), request, &bar, &outcome);
     // The dialog is cancelled once the preview is taken, so the run ends as cancelled.
@@ -75,7 +78,10 @@ static Failure RunPreview(const ParsedArguments& arguments) {
   }
   if (!failure && (!script.preview || script.preview->pixels.empty()))
     failure = Fail(kExitFilterFailed, "the plug-in's dialog painted no preview");
-  if (!failure) failure = WritePicture(pending.tempPath, PreviewToPicture(*script.preview), PictureFormat::png);
+  Picture shown;
+  if (!failure) shown = PreviewToPicture(*script.preview);
+  if (!failure && linear) failure = LinearPreviewToSrgb(&shown);
+  if (!failure) failure = WritePicture(pending.tempPath, shown, PictureFormat::png);
   if (!failure) failure = CommitOutput(&pending);
   AbandonOutput(&pending);
   hostsim::UnloadModule(module);
@@ -91,9 +97,11 @@ Command PreviewCommand() {
   spec.options = KernelOptions();
   spec.options.push_back({"scroll", 0, "X,Y", "scroll the preview to column X, row Y (the scroll bars' positions)"});
   spec.options.push_back({"frame", 0, "WxH", "the preview frame's size in pixels (default 196x183)"});
-  spec.options.push_back({"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program)"});
+  spec.options.push_back(
+      {"module", 0, "PATH", "the plug-in module to drive (default: tarkel.so beside this program, or ../lib/tarkel/ from it)"});
   spec.options.push_back({"quiet", 'q', "", "no progress bar"});
   spec.options.push_back(ForceOption());
+  spec.options.push_back(LinearOption());
   spec.details =
       "The dialog opens on the image, the kernel is loaded or typed as for tarkel filter,\n"
       "the scroll bars are moved, and the preview the plug-in paints (a 5-5-5 bitmap of\n"

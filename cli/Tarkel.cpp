@@ -2,12 +2,13 @@
 
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "cli/VersionCommand.h"
 
-static std::vector<Command> AllCommands() {
+std::vector<Command> AllCommands() {
   return {FilterCommand(), PlayCommand(), PreviewCommand(), InfoCommand(), SampleCommand()};
 }
 
-static std::string OverviewText() {
+std::string OverviewText() {
   std::string text =
       "Usage: tarkel COMMAND [OPTIONS] ...\n"
       "Filters image files (JPEG, PNG, TIFF, WebP and more) through the Tarkel custom\n"
@@ -19,7 +20,8 @@ static std::string OverviewText() {
     text += name + command.spec.summary + "\n";
   }
   text +=
-      "\nRun tarkel COMMAND --help for a command's options.\n\n"
+      "\nRun tarkel COMMAND --help for a command's options, tarkel --version [--module PATH]\n"
+      "for the command's version and that of the module it drives.\n\n"
       "Exit status: 0 success, 1 the plug-in ended the run with an error, 2 bad\n"
       "arguments, 3 an unusable input image or mask, 4 an unusable kernel or settings\n"
       "file, 5 the module cannot be loaded or read, 6 the output cannot be written,\n"
@@ -28,6 +30,8 @@ static std::string OverviewText() {
 }
 
 int RunTarkel(const std::vector<std::string>& arguments) {
+  if (!arguments.empty() && arguments[0] == "--version")
+    return RunVersion(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
   if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
     if (arguments.size() < 2 || arguments[0] != "help") {
       std::fputs(OverviewText().c_str(), arguments.empty() ? stderr : stdout);

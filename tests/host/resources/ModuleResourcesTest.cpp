@@ -26,14 +26,17 @@ std::vector<uint8_t> DataOf(const hostsim::PeResources& module, const hostsim::P
   return std::vector<uint8_t>(data.begin(), data.end());
 }
 
-// Every resource of the module, in U.S. English, and nothing else.
+// Every resource of the module, in U.S. English, and nothing else: the
+// host's three and the file's version, which only Windows itself reads.
 void ExpectModuleResources(const std::string& path, ModuleMachine machine) {
   SCOPED_TRACE(path);
   hostsim::PeResources module = hostsim::ReadPeResourcesFile(path);
   ASSERT_EQ(module.error, "");
   EXPECT_EQ(module.machine, machine == ModuleMachine::x64 ? hostsim::kMachineX64 : hostsim::kMachineX86);
-  EXPECT_EQ(module.resources.size(), 3u);
+  EXPECT_EQ(module.resources.size(), 4u);
   for (const hostsim::PeResource& resource : module.resources) EXPECT_EQ(resource.language, 1033);
+  constexpr uint16_t kVersionResourceType = 16;
+  EXPECT_NE(hostsim::FindPeResource(module, kVersionResourceType, 1, 1033), nullptr);
 
   const hostsim::PeResource* properties = hostsim::FindPeResource(module, "PiPL", 16000, 1033);
   const hostsim::PeResource* terminology = hostsim::FindPeResource(module, "aete", 16000, 1033);
