@@ -30,9 +30,9 @@ check_completion() {
   offered=$(cd "$scratch/files" && source "$script" && COMP_WORDS=(tarkel filter photo.png --kernel "") COMP_CWORD=4 &&
             _tarkel && printf '%s ' "${COMPREPLY[@]}")
   [ "$offered" = "kernel.txt " ] || fail "completing --kernel offered: $offered"
-  offered=$(source "$script" && COMP_WORDS=(tarkel filter photo.png --for) COMP_CWORD=3 && _tarkel &&
+  offered=$(source "$script" && COMP_WORDS=(tarkel filter photo.png --form) COMP_CWORD=3 && _tarkel &&
             printf '%s ' "${COMPREPLY[@]}")
-  [ "$offered" = "--format " ] || fail "completing --for offered: $offered"
+  [ "$offered" = "--format " ] || fail "completing --form offered: $offered"
 }
 
 cmake --install "$build" --prefix "$scratch/tree" >/dev/null
