@@ -12,6 +12,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
       {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
+      {"accept-damaged", 0, "", "filter what decodes of a truncated or damaged image, with a warning (refused otherwise)"},
   };
 }
 
@@ -58,6 +59,7 @@ Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::stri
     job->write.quality = std::stoi(quality);
   }
   job->limits.maxBytes = PhysicalMemoryBytes() / 2;
+  job->limits.acceptDamaged = HasSwitch(arguments, "accept-damaged");
   if (HasValue(arguments, "max-memory"))
     if (Failure failure = ParseMemory(OptionValue(arguments, "max-memory"), &job->limits.maxBytes)) return failure;
   return {};

@@ -36,6 +36,8 @@ void StartVips() {
     g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     // Loaders not meant for hostile files (ImageMagick among them) stay out.
     vips_block_untrusted_set(TRUE);
+    // Its PPM and PGM parser is a small one of its own, and those files are named as read.
+    vips_operation_block_set("VipsForeignLoadPpm", FALSE);
     vips_cache_set_max(0);
   });
 }
@@ -111,24 +113,38 @@ bool HasImageSignature(const std::string& path) {
   return false;
 }
 
+Failure DamagedFile(const std::string& path, const std::string& why) {
+  return Fail(kExitInput, path + ": truncated or damaged (" + why +
+                              "); use an intact copy, or --accept-damaged to filter what decodes");
+}
+
 Failure Damaged(const std::string& path) {
   std::string why = VipsError();
   if (!HasImageSignature(path))
     return Fail(kExitInput, path + ": not a readable image (" + why + "); PNG, JPEG, TIFF, WebP, HEIF, GIF and PPM files are read");
-  return Fail(kExitInput, path + ": truncated or damaged (" + why + "); use an intact copy");
+  return DamagedFile(path, why);
 }
 
-Failure Open(const std::string& path, VipsAccess access, ImagePtr* image) {
-  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", access, "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
+void WarnDamaged(const std::string& path, const std::string& why) {
+  std::fprintf(stderr, "tarkel: warning: %s: truncated or damaged (%s); filtering what decodes, as --accept-damaged asks\n",
+               path.c_str(), why.c_str());
+}
+
+// Strict: any decoder warning (premature end, corrupt data) fails, so that a
+// damaged file is never filtered as if whole. Lenient: only errors fail.
+VipsFailOn Strictness(bool lenient) { return lenient ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING; }
+
+Failure Open(const std::string& path, VipsAccess access, bool lenient, ImagePtr* image) {
+  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", access, "fail_on", Strictness(lenient), nullptr);
   if (opened == nullptr) return Damaged(path);
   image->reset(opened);
   return {};
 }
 
 // Every page, one below the other, each page-height rows high.
-Failure OpenAllPages(const std::string& path, int pages, ImagePtr* image) {
+Failure OpenAllPages(const std::string& path, int pages, bool lenient, ImagePtr* image) {
   VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
-                                               VIPS_FAIL_ON_ERROR, "n", -1, nullptr);
+                                               Strictness(lenient), "n", -1, nullptr);
   if (opened == nullptr || vips_image_get_page_height(opened) * pages != opened->Ysize) {
     if (opened != nullptr) g_object_unref(opened);
     return Fail(kExitInput, path + ": " + std::to_string(pages) + " pages that cannot be read as one stack (" +
@@ -139,15 +155,59 @@ Failure OpenAllPages(const std::string& path, int pages, ImagePtr* image) {
 }
 
 // Turned upright as its EXIF orientation says, as editors show it.
-Failure Upright(const std::string& path, ImagePtr* image) {
+Failure Upright(const std::string& path, bool lenient, ImagePtr* image) {
   if (vips_image_get_orientation(image->get()) == 1) return {};
   // Turning needs the whole image, not a sequential read.
-  if (Failure failure = Open(path, VIPS_ACCESS_RANDOM, image)) return failure;
+  if (Failure failure = Open(path, VIPS_ACCESS_RANDOM, lenient, image)) return failure;
   VipsImage* turned = nullptr;
   if (vips_autorot(image->get(), &turned, nullptr) != 0)
     return Fail(kExitInput, path + ": cannot turn the image upright (" + VipsError() + ")");
   image->reset(turned);
   return {};
+}
+
+// Opened for its header, strictly, or else leniently when damage is accepted.
+Failure OpenHeader(const std::string& path, const ReadLimits& limits, ImagePtr* image, bool* lenient) {
+  image->reset(vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on", Strictness(false),
+                                        nullptr));
+  if (*image != nullptr) return {};
+  if (!limits.acceptDamaged || !HasImageSignature(path)) return Damaged(path);
+  std::string why = VipsError();
+  if (Failure failure = Open(path, VIPS_ACCESS_SEQUENTIAL, true, image)) return failure;
+  *lenient = true;
+  WarnDamaged(path, why);
+  return {};
+}
+
+// The pixels as the filter takes them: every page one below the other, or
+// the one page upright. image: the file, opened sequentially.
+Failure OpenPixels(const std::string& path, int pages, bool lenient, ImagePtr* image) {
+  if (pages > 1) return OpenAllPages(path, pages, lenient, image);
+  return Upright(path, lenient, image);
+}
+
+// JPEG's Huffman coding spends at least one bit on every 8 x 8 block, so a
+// header promising more blocks than the file has bits was patched or cut:
+// refused before gigabytes are set aside for pixels that are not there.
+bool JpegHoldsTooLittle(const std::string& path, VipsImage* image) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  bool huffman = false;
+  uint8_t marker[4];
+  if (std::fseek(file, 2, SEEK_SET) == 0)
+    while (std::fread(marker, 1, 4, file) == 4 && marker[0] == 0xFF) {
+      uint8_t kind = marker[1];
+      if (kind >= 0xC0 && kind <= 0xCF && kind != 0xC4 && kind != 0xC8 && kind != 0xCC) {
+        huffman = kind <= 0xC3;  // the arithmetic-coded kinds pack far tighter
+        break;
+      }
+      if (std::fseek(file, long(marker[2] << 8 | marker[3]) - 2, SEEK_CUR) != 0) break;
+    }
+  std::fseek(file, 0, SEEK_END);
+  uint64_t bytes = uint64_t(std::max(std::ftell(file), 0L));
+  std::fclose(file);
+  uint64_t blocks = uint64_t((image->Xsize + 7) / 8) * uint64_t((image->Ysize + 7) / 8);
+  return huffman && bytes * 8 < blocks;
 }
 
 // image: the first page, as opened.
@@ -172,7 +232,7 @@ Failure CheckHeader(const std::string& path, VipsImage* image, int pages, const 
 }
 
 bool IsTrusted(const char* loader) {
-  static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Gif"};
+  static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Nsgif"};
   for (const char* kind : kinds)
     if (loader != nullptr && std::strstr(loader, kind) != nullptr) return true;
   return false;
@@ -191,20 +251,26 @@ Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* row
                                    "HEIF, GIF and PPM are read");
   }
   ImagePtr image;
-  if (Failure failure = Open(path, VIPS_ACCESS_SEQUENTIAL, &image)) return failure;
+  bool lenient = false;
+  if (Failure failure = OpenHeader(path, limits, &image, &lenient)) return failure;
   int pages = std::max(vips_image_get_n_pages(image.get()), 1);
   if (Failure failure = CheckHeader(path, image.get(), pages, limits)) return failure;
-  if (pages > 1) {
-    if (Failure failure = OpenAllPages(path, pages, &image)) return failure;
-  } else if (Failure failure = Upright(path, &image)) {
-    return failure;
+  if (std::strstr(loader, "Jpeg") != nullptr && JpegHoldsTooLittle(path, image.get())) {
+    std::string why = "its header says " + Size(image.get()) + ", more than the file's data can hold";
+    if (!limits.acceptDamaged) return DamagedFile(path, why);
+    WarnDamaged(path, why);
+    lenient = true;
   }
+  if (Failure failure = OpenPixels(path, pages, lenient, &image)) return failure;
   VipsImage* in = image.get();
   picture->pages = pages;
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
   picture->source = MetadataOf(in);
   rows->path = path;
+  rows->pages = pages;
+  rows->acceptDamaged = limits.acceptDamaged;
+  rows->lenient = lenient;
   rows->file = std::shared_ptr<VipsImage>(image.release(), Unref());
   return {};
 }
@@ -224,14 +290,31 @@ bool Stopped(DecodingRows* rows) {
   return rows->stop;
 }
 
+// Once a band is found damaged and damage is accepted, the file is read
+// again from the top, leniently, and decoding goes on from that band.
+Failure ReadLeniently(DecodingRows* rows, std::unique_ptr<VipsRegion, Unref>* region) {
+  std::string why = VipsError();
+  if (!rows->acceptDamaged || rows->lenient) return DamagedFile(rows->path, why);
+  WarnDamaged(rows->path, why);
+  rows->lenient = true;
+  ImagePtr again;
+  if (Failure failure = Open(rows->path, VIPS_ACCESS_SEQUENTIAL, true, &again)) return failure;
+  if (Failure failure = OpenPixels(rows->path, rows->pages, true, &again)) return failure;
+  rows->file = std::shared_ptr<VipsImage>(again.release(), Unref());
+  region->reset(vips_region_new(rows->file.get()));
+  return {};
+}
+
 Failure DecodeBands(DecodingRows* rows, int32_t width, int32_t height, const PrepareRows& prepare) {
   std::unique_ptr<VipsRegion, Unref> region(vips_region_new(rows->file.get()));
   size_t rowBytes = size_t(VIPS_IMAGE_SIZEOF_LINE(rows->file.get()));
   for (int32_t top = 0; top < height && !Stopped(rows); top += kStripRows) {
     if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while reading " + rows->path);
     VipsRect rect{0, top, width, std::min(kStripRows, height - top)};
-    if (vips_region_prepare(region.get(), &rect) != 0)
-      return Fail(kExitInput, rows->path + ": truncated or damaged (" + VipsError() + "); use an intact copy");
+    if (vips_region_prepare(region.get(), &rect) != 0) {
+      if (Failure failure = ReadLeniently(rows, &region)) return failure;
+      if (vips_region_prepare(region.get(), &rect) != 0) return DamagedFile(rows->path, VipsError());
+    }
     uint8_t* band = rows->pixels + size_t(top) * rowBytes;
     for (int32_t y = top; y < top + rect.height; ++y)
       std::memcpy(band + size_t(y - top) * rowBytes, VIPS_REGION_ADDR(region.get(), 0, y), rowBytes);

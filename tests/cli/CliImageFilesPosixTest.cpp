@@ -304,6 +304,68 @@ TEST_F(CliImageFiles, EveryPageIsFilteredWithTheSameSettings) {
   EXPECT_FALSE(FileExists(dir.Path("out.png")));
 }
 
+TEST_F(CliImageFiles, GifFramesAndNetpbmFilesOpenAsTheyDecode) {
+  VipsPtr frame = Noise(30, 20, 3);
+  VipsImage* frames[] = {frame.get(), frame.get(), frame.get()};
+  VipsImage* joined = nullptr;
+  ASSERT_EQ(vips_arrayjoin(frames, &joined, 3, "across", 1, nullptr), 0);
+  VipsPtr animation(joined);
+  vips_image_set_int(animation.get(), "page-height", 20);
+  Save(animation.get(), "frames.gif");
+  Save(frame.get(), "one.gif");
+  Save(frame.get(), "colour.ppm");
+  Save(Noise(30, 20, 1).get(), "gray.pgm");
+  const struct {
+    const char* name;
+    int32_t pages, planes;
+  } cases[] = {{"frames.gif", 3, 4}, {"one.gif", 1, 3}, {"colour.ppm", 1, 3}, {"gray.pgm", 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string out = dir.Path(std::string(c.name) + ".tif");
+    CliResult result = Filter(dir.Path(c.name), out, {"--coefficients", IdentityCoefficients()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    Picture in = Read(dir.Path(c.name)), filtered = Read(out);
+    EXPECT_EQ(filtered.pages, c.pages);
+    EXPECT_EQ(filtered.image.planes, c.planes);
+    EXPECT_TRUE(filtered.image.samples == in.image.samples);
+  }
+}
+
+TEST_F(CliImageFiles, DamagedFilesAreRefusedUnlessDamageIsAccepted) {
+  Save(Noise(64, 48, 3).get(), "whole.jpg");
+  std::vector<uint8_t> whole = ReadBytes(dir.Path("whole.jpg"));
+  std::vector<uint8_t> cut(whole.begin(), whole.begin() + whole.size() * 2 / 3);
+  WriteBytes(dir.Path("cut.jpg"), cut);
+  std::vector<uint8_t> tall = whole;
+  for (size_t at = 2; at + 9 < tall.size(); at += 2 + size_t(tall[at + 2] << 8 | tall[at + 3]))
+    if (tall[at] == 0xFF && tall[at + 1] == 0xC0) {
+      for (size_t side : {at + 5, at + 7}) tall[side] = 30000 >> 8, tall[side + 1] = 30000 & 0xFF;
+      break;
+    }
+  WriteBytes(dir.Path("tall.jpg"), tall);
+  Save(Noise(64, 48, 3).get(), "whole.png");
+  std::vector<uint8_t> png = ReadBytes(dir.Path("whole.png"));
+  png.resize(png.size() - 40);
+  WriteBytes(dir.Path("cut.png"), png);
+  const struct {
+    const char* name;
+    const char* damage;
+  } cases[] = {{"cut.jpg", "Premature end"}, {"tall.jpg", "30000 x 30000"}, {"cut.png", "damaged"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliResult refused = Filter(dir.Path(c.name), dir.Path("out.tif"), {});
+    EXPECT_EQ(refused.status, kExitInput);
+    EXPECT_NE(refused.err.find(std::string(c.name) + ": truncated or damaged"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find(c.damage), std::string::npos) << refused.err;
+    EXPECT_FALSE(FileExists(dir.Path("out.tif")));
+  }
+  CliResult accepted = Filter(dir.Path("cut.jpg"), dir.Path("out.tif"), {"--accept-damaged"});
+  EXPECT_EQ(accepted.status, 0) << accepted.err;
+  EXPECT_NE(accepted.err.find("warning: " + dir.Path("cut.jpg") + ": truncated or damaged"), std::string::npos)
+      << accepted.err;
+  EXPECT_EQ(Read(dir.Path("out.tif")).image.height, 48);
+}
+
 // A 16 x 16 TIFF written by libtiff with the tags given.
 void WriteTiff(const std::string& path, uint16_t photometric, uint16_t samples, const std::vector<uint16_t>& extra,
                const std::vector<uint8_t>& pixel) {
