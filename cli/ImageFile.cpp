@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "cli/FitMetadata.h"
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
 #include "cli/PngWriter.h"
@@ -459,6 +460,8 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
       return Fail(kExitOutput, path + ": cannot convert to 8 bits (" + VipsError() + ")");
     image.reset(eight);
   }
+  FitMetadata(image.get(), format, ColourChannels(picture));
+  FitMetadata(image.get(), format, ColourChannels(picture));
   if (format == PictureFormat::png) {
     int level = kDefaultPngLevel;
     ParsePngLevel(settings.compression, &level);

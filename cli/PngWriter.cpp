@@ -72,19 +72,22 @@ struct Frame {
 };
 
 bool SplitAroundRows(const uint8_t* png, size_t size, int32_t height, Frame* frame) {
-  size_t at = kSignatureBytes, firstRows = 0, afterRows = 0;
+  size_t at = kSignatureBytes, firstRows = 0;
+  bool exif = false;
   while (at + 12 <= size) {
     size_t length = BigEndian32(png + at);
     if (length > size - at - 12) return false;
-    if (std::memcmp(png + at + 4, "IDAT", 4) == 0) {
-      if (firstRows == 0) firstRows = at;
-      afterRows = at + 12 + length;
-    }
+    const uint8_t* type = png + at + 4;
+    bool rows = std::memcmp(type, "IDAT", 4) == 0;
+    // The encoder repeats the EXIF chunk after the rows; a PNG may hold one.
+    bool repeated = std::memcmp(type, "eXIf", 4) == 0 && exif;
+    exif = exif || std::memcmp(type, "eXIf", 4) == 0;
+    if (rows && firstRows == 0) firstRows = at;
+    Bytes& part = firstRows == 0 ? frame->head : frame->tail;
+    if (!rows && !repeated) part.insert(part.end(), png + (at == kSignatureBytes ? 0 : at), png + at + 12 + length);
     at += 12 + length;
   }
   if (firstRows == 0 || std::memcmp(png + kSignatureBytes + 4, "IHDR", 4) != 0) return false;
-  frame->head.assign(png, png + firstRows);
-  frame->tail.assign(png + afterRows, png + size);
   uint8_t* header = frame->head.data() + kSignatureBytes;
   PutBigEndian32(uint32_t(height), header + 12);
   PutBigEndian32(uint32_t(crc32(0, header + 4, 4 + 13)), header + 8 + 13);
