@@ -5,14 +5,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "cli/VipsObjects.h"
 
-std::string Blob(VipsImage* image, const char* name) {
-  const void* data = nullptr;
-  size_t size = 0;
-  if (vips_image_get_typeof(image, name) == 0 || vips_image_get_blob(image, name, &data, &size) != 0) return "";
-  return std::string(static_cast<const char*>(data), size);
-}
+namespace {
 
 void SetBlob(VipsImage* image, const char* name, const std::string& bytes) {
   if (bytes.empty())

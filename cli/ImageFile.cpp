@@ -12,6 +12,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
 #include "cli/PngWriter.h"
+#include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
 
 std::string VipsError() {
@@ -20,6 +21,13 @@ std::string VipsError() {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   std::replace(text.begin(), text.end(), '\n', ';');
   return text.empty() ? "the decoder gave no reason" : text;
+}
+
+std::string Blob(VipsImage* image, const char* name) {
+  const void* data = nullptr;
+  size_t size = 0;
+  if (vips_image_get_typeof(image, name) == 0 || vips_image_get_blob(image, name, &data, &size) != 0) return "";
+  return std::string(static_cast<const char*>(data), size);
 }
 
 namespace {
@@ -100,6 +108,30 @@ std::shared_ptr<VipsImage> MetadataOf(VipsImage* image) {
   holder->Xres = image->Xres;
   holder->Yres = image->Yres;
   return std::shared_ptr<VipsImage>(holder, Unref());
+}
+
+void* CopyExifField(VipsImage*, const char* name, GValue* value, void* target) {
+  if (std::strncmp(name, "exif-", 5) == 0) vips_image_set(static_cast<VipsImage*>(target), name, value);
+  return nullptr;
+}
+
+// libvips parses EXIF only where a loader finds it, so a one-pixel JPEG
+// carrying it gives holder its fields (exif-ifd0-Make and the like), which
+// the savers write back.
+void AddExif(VipsImage* holder, const std::string& exif) {
+  constexpr size_t kMaxSegment = 65533;
+  if (exif.empty() || exif.size() > kMaxSegment) return;
+  ImagePtr pixel(vips_image_new_from_memory_copy("", 1, 1, 1, 1, VIPS_FORMAT_UCHAR));
+  void* jpeg = nullptr;
+  size_t size = 0;
+  if (pixel == nullptr || vips_jpegsave_buffer(pixel.get(), &jpeg, &size, nullptr) != 0) return vips_error_clear();
+  std::string bytes(static_cast<const char*>(jpeg), size);
+  g_free(jpeg);
+  size_t length = exif.size() + 2;
+  bytes.insert(2, std::string{'\xFF', '\xE1', char(length >> 8), char(length & 0xFF)} + exif);
+  ImagePtr carrier(vips_image_new_from_buffer(bytes.data(), bytes.size(), "", nullptr));
+  if (carrier == nullptr) return vips_error_clear();
+  vips_image_map(carrier.get(), CopyExifField, holder);
 }
 
 // A file that starts as an image file does but that no loader takes is damaged.
@@ -268,6 +300,7 @@ Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* row
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
   picture->source = MetadataOf(in);
+  if (picture->source != nullptr && std::strstr(loader, "Tiff") != nullptr) AddExif(picture->source.get(), TiffExif(path));
   rows->path = path;
   rows->pages = pages;
   rows->acceptDamaged = limits.acceptDamaged;
@@ -471,7 +504,12 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
   if (format == PictureFormat::tiff) {
     VipsForeignTiffCompression compression{};
     ParseTiffCompression(settings.compression, &compression);
+    std::string exif = Blob(image.get(), "exif-data"), iptc = Blob(image.get(), "iptc-data");
+    // libtiff takes IPTC's length in bytes where libvips gives it in words.
+    vips_image_remove(image.get(), "iptc-data");
     written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+    if (written == 0)
+      if (Failure failure = AddTiffMetadata(path, exif, iptc)) return failure;
   } else if (format == PictureFormat::jpeg) {
     written = vips_jpegsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
   } else {

@@ -16,3 +16,5 @@ using ImagePtr = std::unique_ptr<VipsImage, Unref>;
 
 // libvips's error buffer as one line, emptied.
 std::string VipsError();
+// A metadata field's bytes, or "" when the image has none.
+std::string Blob(VipsImage* image, const char* name);
