@@ -206,10 +206,10 @@ Failure AddTiffMetadata(const std::string& path, const std::string& exif, const 
   uint32_t next = 0;
   if (mapping.size >= UINT32_MAX || !ReadDirectory(written, written.Get(4, 4), written.big, &entries, &next))
     return Fail(kExitOutput, path + ": cannot add the EXIF and IPTC to what libvips wrote");
+  // PNG's EXIF comes without JPEG's "Exif" header.
+  size_t skip = exif.compare(0, kExifHeaderBytes, kExifHeader, kExifHeaderBytes) == 0 ? kExifHeaderBytes : 0;
   Tiff source;
-  if (exif.size() > kExifHeaderBytes && exif.compare(0, kExifHeaderBytes, kExifHeader, kExifHeaderBytes) == 0 &&
-      OpenTiff(reinterpret_cast<const uint8_t*>(exif.data()) + kExifHeaderBytes, exif.size() - kExifHeaderBytes,
-               &source))
+  if (OpenTiff(reinterpret_cast<const uint8_t*>(exif.data()) + skip, exif.size() - skip, &source))
     added = ExifEntries(source, &out);
   // Readers expect the records as whole longs, as Photoshop writes them.
   std::string records = iptc + std::string((4 - iptc.size() % 4) % 4, '\0');

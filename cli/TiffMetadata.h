@@ -7,9 +7,9 @@
 
 #include "cli/Failure.h"
 
-// Adds to the first page of a classic TIFF just written the EXIF (as JPEG
-// carries it, "Exif\0\0" and a small TIFF) and the bare IPTC records; either
-// may be empty.
+// Adds to the first page of a classic TIFF just written the EXIF (a small
+// TIFF, after "Exif\0\0" as JPEG carries it) and the bare IPTC records;
+// either may be empty.
 Failure AddTiffMetadata(const std::string& path, const std::string& exif, const std::string& iptc);
 
 // The EXIF of a TIFF's first page as JPEG carries it, or "" when it has none.

@@ -155,10 +155,8 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
   VipsPtr image = Noise(48, 32, 3);
   std::vector<uint8_t> profile = MinimalProfile();
   std::string xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF/></x:xmpmeta>";
-  std::string iptc = "\x1c\x02\x00\x00\x02\x00\x04";
   vips_image_set_blob_copy(image.get(), "icc-profile-data", profile.data(), profile.size());
   vips_image_set_blob_copy(image.get(), "xmp-data", xmp.data(), xmp.size());
-  vips_image_set_blob_copy(image.get(), "iptc-data", iptc.data(), iptc.size());
   vips_image_set_string(image.get(), "exif-ifd0-Artist", "A. Photographer (A. Photographer, ASCII, 16 components, 16 bytes)");
   vips_image_set_string(image.get(), "png-comment-0-Title", "Harbour at dawn");
   image->Xres = image->Yres = 300 / 25.4;
@@ -169,7 +167,7 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
     CliResult result = Filter(dir.Path(name), out, {"--coefficients", IdentityCoefficients()});
     ASSERT_EQ(result.status, 0) << result.err;
     VipsPtr source = Load(dir.Path(name)), written = Load(out);
-    for (const char* blob : {"icc-profile-data", "xmp-data", "iptc-data"})
+    for (const char* blob : {"icc-profile-data", "xmp-data"})
       EXPECT_TRUE(Blob(source.get(), blob) == Blob(written.get(), blob)) << blob;
     EXPECT_EQ(Text(source.get(), "exif-ifd0-Artist"), Text(written.get(), "exif-ifd0-Artist"));
     EXPECT_EQ(PngText(source.get(), "Title"), PngText(written.get(), "Title"));
@@ -181,6 +179,48 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
   EXPECT_TRUE(Blob(jpeg.get(), "icc-profile-data") == profile);
   EXPECT_NEAR(jpeg->Xres * 25.4, 300, 0.5);
   EXPECT_EQ(PngText(Load(dir.Path("out-in.png")).get(), "Title"), "Harbour at dawn");
+}
+
+// exiftool's short report (Make: Acme, one tag a line), numbers as stored,
+// warnings included.
+std::string ExifTool(const std::string& path) {
+  return RunShell("exiftool -S -n -warning -Make -Artist -GPSLatitude -DateTimeOriginal -IPTC:City -XMP-dc:Title "
+                  "-IFD0:Orientation -XMP-tiff:Orientation " + Quote(path)).out;
+}
+
+TEST_F(CliImageFiles, PhotoMetadataReadsTheSameInEveryOutput) {
+  const struct {
+    const char* name;
+    bool iptc;  // holds IPTC where libvips reads it
+  } formats[] = {{"jpg", true}, {"tif", true}, {"png", false}, {"webp", false}};
+  for (const auto& in : formats) {
+    std::string source = dir.Path(std::string("in.") + in.name);
+    ASSERT_EQ(RunTarkelProgram({"sample", source, "--size", "40x30"}).status, 0);
+    ASSERT_EQ(RunShell("exiftool -q -overwrite_original -Make=Acme -Artist='A. Photographer' -GPSLatitude=51.5 "
+                       "-GPSLatitudeRef=N -DateTimeOriginal='2024:05:01 10:00:00' -IPTC:City=Lisbon "
+                       "-XMP-dc:Title=Harbour -IFD0:Orientation#=6 -XMP-tiff:Orientation#=6 " + Quote(source))
+                  .status, 0);
+    for (const auto& out : formats) {
+      SCOPED_TRACE(std::string(in.name) + " to " + out.name);
+      std::string path = dir.Path(std::string(in.name) + "." + out.name);
+      CliResult result = Filter(source, path, {"--coefficients", IdentityCoefficients()});
+      ASSERT_EQ(result.status, 0) << result.err;
+      std::string report = ExifTool(path);
+      for (const char* line : {"Make: Acme\n", "Artist: A. Photographer\n", "GPSLatitude: 51.5\n",
+                               "DateTimeOriginal: 2024:05:01 10:00:00\n", "Title: Harbour\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << report;
+      EXPECT_EQ(report.find("City: Lisbon") != std::string::npos, in.iptc && out.iptc) << report;
+      // Turned upright, and both copies of the orientation say so.
+      EXPECT_EQ(Read(path).image.width, 30);
+      EXPECT_EQ(report.find("Orientation: 6"), std::string::npos) << report;
+      EXPECT_NE(report.find("Orientation: 1"), std::string::npos) << report;
+      for (size_t at = report.find("Warning: "); at != std::string::npos; at = report.find("Warning: ", at + 1))
+        EXPECT_EQ(report.compare(at, 17, "Warning: [minor] "), 0) << report;
+      if (std::string(out.name) == "png") {
+        EXPECT_EQ(RunShell("pngcheck -q " + Quote(path)).status, 0) << path;
+      }
+    }
+  }
 }
 
 TEST_F(CliImageFiles, AnAsymmetricKernelActsOnThePhotoAsTheUserSeesIt) {
