@@ -11,6 +11,7 @@
 #include "cli/FitMetadata.h"
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
+#include "cli/PngText.h"
 #include "cli/PngWriter.h"
 #include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
@@ -87,7 +88,8 @@ std::string ModeProblem(VipsImage* image) {
 }
 
 bool Kept(const char* name) {
-  static const char* const whole[] = {"icc-profile-data", "exif-data", "xmp-data", "iptc-data", "resolution-unit"};
+  static const char* const whole[] = {"icc-profile-data", "exif-data",      "xmp-data",
+                                      "iptc-data",        "resolution-unit", kInternationalText};
   for (const char* field : whole)
     if (std::strcmp(name, field) == 0) return true;
   return std::strncmp(name, "exif-ifd", 8) == 0 || std::strncmp(name, "png-comment-", 12) == 0;
@@ -132,6 +134,22 @@ void AddExif(VipsImage* holder, const std::string& exif) {
   ImagePtr carrier(vips_image_new_from_buffer(bytes.data(), bytes.size(), "", nullptr));
   if (carrier == nullptr) return vips_error_clear();
   vips_image_map(carrier.get(), CopyExifField, holder);
+}
+
+// iTXt chunks travel whole, instead of as the plain text libvips makes of them.
+void KeepInternationalText(VipsImage* holder, const std::string& path) {
+  InternationalText text = ReadInternationalText(path);
+  if (text.chunks.empty()) return;
+  vips_image_set_blob_copy(holder, kInternationalText, text.chunks.data(), text.chunks.size());
+  for (int index : text.indices) {
+    std::string prefix = "png-comment-" + std::to_string(index) + "-";
+    auto remove = [](VipsImage* image, const char* name, GValue*, void* start) -> void* {
+      if (std::strncmp(name, static_cast<const std::string*>(start)->c_str(), static_cast<const std::string*>(start)->size()) == 0)
+        vips_image_remove(image, name);
+      return nullptr;
+    };
+    vips_image_map(holder, remove, &prefix);
+  }
 }
 
 // A file that starts as an image file does but that no loader takes is damaged.
@@ -301,6 +319,7 @@ Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* row
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
   picture->source = MetadataOf(in);
   if (picture->source != nullptr && std::strstr(loader, "Tiff") != nullptr) AddExif(picture->source.get(), TiffExif(path));
+  if (picture->source != nullptr && std::strstr(loader, "Png") != nullptr) KeepInternationalText(picture->source.get(), path);
   rows->path = path;
   rows->pages = pages;
   rows->acceptDamaged = limits.acceptDamaged;

@@ -74,22 +74,29 @@ std::string PngText(VipsImage* image, const std::string& keyword) {
   return context.second;
 }
 
-// A small but well-formed RGB display profile: header and an empty tag table.
-std::vector<uint8_t> MinimalProfile() {
-  std::vector<uint8_t> profile(132, 0);
+// A small but well-formed display profile: header and one tag, the white point.
+std::vector<uint8_t> MinimalProfile(const char* space = "RGB ") {
+  std::vector<uint8_t> profile(164, 0);
   auto put = [&](size_t at, const char* text) { std::memcpy(profile.data() + at, text, 4); };
   auto word = [&](size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) profile[at + size_t(i)] = uint8_t(value >> (24 - 8 * i));
   };
-  word(0, 132);
+  word(0, 164);
   word(8, 0x02100000);
   put(12, "mntr");
-  put(16, "RGB ");
+  put(16, space);
   put(20, "XYZ ");
   put(36, "acsp");
-  word(68, 0x0000F6D6);
-  word(72, 0x00010000);
-  word(76, 0x0000D32D);
+  for (size_t at : {68, 152}) {  // D50, in the header and as the white point
+    word(at, 0x0000F6D6);
+    word(at + 4, 0x00010000);
+    word(at + 8, 0x0000D32D);
+  }
+  word(128, 1);
+  put(132, "wtpt");
+  word(136, 144);
+  word(140, 20);
+  put(144, "XYZ ");
   return profile;
 }
 
@@ -221,6 +228,32 @@ TEST_F(CliImageFiles, PhotoMetadataReadsTheSameInEveryOutput) {
       }
     }
   }
+}
+
+TEST_F(CliImageFiles, MetadataDescribesThePixelsWritten) {
+  VipsPtr gray = Noise(40, 30, 1);
+  std::vector<uint8_t> profile = MinimalProfile("GRAY");
+  vips_image_set_blob_copy(gray.get(), "icc-profile-data", profile.data(), profile.size());
+  Save(gray.get(), "gray.jpg");
+  ASSERT_EQ(RunTarkelProgram({"sample", dir.Path("text.png"), "--size", "40x30"}).status, 0);
+  ASSERT_EQ(RunShell("exiftool -q -overwrite_original '-PNG:Title-de=Ünïcödé' " +
+                     Quote(dir.Path("text.png"))).status, 0);
+  const struct {
+    const char *in, *out, *tags, *expected;
+  } cases[] = {
+      // WebP holds colour only: the gray pixels become RGB, so the gray profile goes.
+      {"gray.jpg", "gray.webp", "-ICC_Profile:ColorSpaceData", ""},
+      {"gray.jpg", "gray-out.jpg", "-ICC_Profile:ColorSpaceData", "ColorSpaceData: GRAY\n"},
+      // International text stays UTF-8, with its language.
+      {"text.png", "text-out.png", "-PNG:Title-de", "Title-de: Ünïcödé\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.out);
+    CliResult result = Filter(dir.Path(c.in), dir.Path(c.out), {"--coefficients", IdentityCoefficients()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(RunShell(std::string("exiftool -S ") + c.tags + " " + Quote(dir.Path(c.out))).out, c.expected);
+  }
+  EXPECT_NE(RunShell("pngcheck -vt " + Quote(dir.Path("text-out.png"))).out.find("language tag = de"), std::string::npos);
 }
 
 TEST_F(CliImageFiles, AnAsymmetricKernelActsOnThePhotoAsTheUserSeesIt) {
