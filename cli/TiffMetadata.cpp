@@ -14,7 +14,10 @@
 namespace {
 
 constexpr uint16_t kExifPointer = 34665, kGpsPointer = 34853, kInteropPointer = 40965, kIptc = 33723;
-constexpr uint16_t kLong = 4;
+constexpr uint16_t kLong = 4, kDirectory = 13;
+// Values one directory may hold: far beyond any real one, short of what
+// entries pointing again and again at one large stretch would copy.
+constexpr size_t kMaxDirectoryBytes = size_t{64} << 20;
 // Tags of the first directory that describe the photo rather than the pixels.
 constexpr uint16_t kDescriptions[] = {270, 271, 272, 305, 306, 315, 33432};
 constexpr char kExifHeader[] = "Exif\0";  // with the NUL, six bytes
@@ -85,6 +88,7 @@ bool ReadDirectory(const Tiff& from, uint32_t offset, bool big, std::vector<Entr
   uint32_t count = from.Get(offset, 2);
   size_t at = offset + 2;
   if (!from.Has(at, size_t(count) * 12 + 4)) return false;
+  size_t total = 0;
   for (uint32_t i = 0; i < count; ++i, at += 12) {
     Entry entry;
     entry.tag = uint16_t(from.Get(at, 2));
@@ -94,6 +98,7 @@ bool ReadDirectory(const Tiff& from, uint32_t offset, bool big, std::vector<Entr
     if (TypeBytes(entry.type) == 0) continue;
     size_t valueAt = bytes <= 4 ? at + 8 : from.Get(at + 8, 4);
     if (!from.Has(valueAt, bytes)) continue;
+    if ((total += bytes) > kMaxDirectoryBytes) return false;
     entry.value = ValueIn(from, valueAt, entry, big);
     entries->push_back(entry);
   }
@@ -142,8 +147,12 @@ std::vector<Entry> CopySubDirectory(const Tiff& from, const Entry& pointer, Writ
   if (pointer.value.size() != 4) return {};
   Tiff order = {reinterpret_cast<const uint8_t*>(pointer.value.data()), 4, out->big};
   if (!ReadDirectory(from, order.Get(0, 4), out->big, &entries, &next)) return {};
-  // The interoperability directory is left out: a pointer into the source.
-  entries.erase(std::remove_if(entries.begin(), entries.end(), [](const Entry& e) { return e.tag == kInteropPointer; }),
+  // Directories further down are left out: their pointers lead into the source.
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [](const Entry& e) {
+                                 return e.type == kDirectory || e.tag == kInteropPointer || e.tag == kExifPointer ||
+                                        e.tag == kGpsPointer;
+                               }),
                 entries.end());
   return {Pointer(pointer.tag, WriteDirectory(entries, 0, out), out->big)};
 }
@@ -197,8 +206,10 @@ Failure AddTiffMetadata(const std::string& path, const std::string& exif, const 
   Descriptor file{open(path.c_str(), O_RDWR | O_CLOEXEC)};
   Mapping mapping;
   Tiff written;
+  if (file.fd < 0 || !Map(file.fd, &mapping))
+    return Fail(kExitOutput, path + ": cannot add the EXIF and IPTC (" + std::strerror(errno) + ")");
   // A BigTIFF keeps what libvips wrote.
-  if (file.fd < 0 || !Map(file.fd, &mapping) || !OpenTiff(mapping.data, mapping.size, &written)) return {};
+  if (!OpenTiff(mapping.data, mapping.size, &written)) return {};
   // Appended: the values already written stay where they are, so the old
   // directory's offsets (the strips among them) hold in the new one.
   Writer out{std::string(mapping.size % 2, '\0'), uint32_t(std::min<size_t>(mapping.size, UINT32_MAX)), written.big};
