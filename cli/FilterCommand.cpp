@@ -17,17 +17,18 @@ std::vector<OptionSpec> CommonRunOptions() {
 }
 
 std::string CommonRunDetails() {
-  return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM in; JPEG, PNG, TIFF or WebP out,\n"
-         "as the output's extension says. Grayscale or RGB, with or without alpha, 8 or\n"
+  return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM/PGM in; JPEG, PNG, TIFF or WebP\n"
+         "out, as the output's extension says. Grayscale or RGB, with or without alpha, 8 or\n"
          "16 bits (palette and 1, 2, 4-bit images enter as 8 bits); every page of a\n"
          "multi-page file gets the same settings (write TIFF or WebP to keep them all).\n"
          "Alpha comes back exactly; 16-bit colour travels in the host range 0..32768, as\n"
          "in image editors, so it comes back exact on that grid and otherwise within one\n"
          "level. The profile, EXIF, XMP, IPTC, resolution and PNG text are kept where the\n"
-         "output format holds them; a photo is filtered upright as its EXIF orientation\n"
-         "says. The output is written to a temporary file and renamed into place, so it\n"
-         "appears whole or not at all, and it may not replace an input unless --in-place\n"
-         "says so.\n\n"
+         "output format holds them (a gray image written as WebP becomes RGB without\n"
+         "its gray profile); a photo is filtered upright as its EXIF orientation says.\n"
+         "A truncated or damaged image is refused unless --accept-damaged. The output is\n"
+         "written to a temporary file and renamed into place, so it appears whole or not\n"
+         "at all, and it may not replace an input unless --in-place says so.\n\n"
          "A progress bar appears on standard error when it is a terminal and a run takes\n"
          "longer than half a second (TARKEL_PROGRESS_DELAY sets another delay in seconds).\n"
          "The plug-in keeps its preferences in $TARKEL_HOME (default ~/.tarkel).\n";
