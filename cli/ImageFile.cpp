@@ -358,15 +358,25 @@ Failure ReadLeniently(DecodingRows* rows, std::unique_ptr<VipsRegion, Unref>* re
   return {};
 }
 
+// A decoder's warning (libjpeg's "premature end of data segment" among them)
+// lands in libvips's error buffer even when the band decodes, and fails only
+// a later band, if any. While rows decode this thread alone uses libvips.
+bool BandWhole(VipsRegion* region, VipsRect* rect, bool lenient) {
+  bool whole = vips_region_prepare(region, rect) == 0 && (lenient || *vips_error_buffer() == '\0');
+  if (whole && lenient) vips_error_clear();
+  return whole;
+}
+
 Failure DecodeBands(DecodingRows* rows, int32_t width, int32_t height, const PrepareRows& prepare) {
+  vips_error_clear();
   std::unique_ptr<VipsRegion, Unref> region(vips_region_new(rows->file.get()));
   size_t rowBytes = size_t(VIPS_IMAGE_SIZEOF_LINE(rows->file.get()));
   for (int32_t top = 0; top < height && !Stopped(rows); top += kStripRows) {
     if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while reading " + rows->path);
     VipsRect rect{0, top, width, std::min(kStripRows, height - top)};
-    if (vips_region_prepare(region.get(), &rect) != 0) {
+    if (!BandWhole(region.get(), &rect, rows->lenient)) {
       if (Failure failure = ReadLeniently(rows, &region)) return failure;
-      if (vips_region_prepare(region.get(), &rect) != 0) return DamagedFile(rows->path, VipsError());
+      if (!BandWhole(region.get(), &rect, true)) return DamagedFile(rows->path, VipsError());
     }
     uint8_t* band = rows->pixels + size_t(top) * rowBytes;
     for (int32_t y = top; y < top + rect.height; ++y)
