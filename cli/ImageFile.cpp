@@ -312,12 +312,14 @@ Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* row
     WarnDamaged(path, why);
     lenient = true;
   }
+  // libvips gives a stack of pages no IPTC: the first page's metadata is the file's.
+  std::shared_ptr<VipsImage> firstPage = pages > 1 ? MetadataOf(image.get()) : nullptr;
   if (Failure failure = OpenPixels(path, pages, lenient, &image)) return failure;
   VipsImage* in = image.get();
   picture->pages = pages;
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
-  picture->source = MetadataOf(in);
+  picture->source = firstPage != nullptr ? firstPage : MetadataOf(in);
   if (picture->source != nullptr && std::strstr(loader, "Tiff") != nullptr) AddExif(picture->source.get(), TiffExif(path));
   if (picture->source != nullptr && std::strstr(loader, "Png") != nullptr) KeepInternationalText(picture->source.get(), path);
   rows->path = path;

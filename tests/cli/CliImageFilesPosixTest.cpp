@@ -357,7 +357,9 @@ TEST_F(CliImageFiles, EveryPageIsFilteredWithTheSameSettings) {
     vips_image_remove(owned.get(), "page-height");
     Save(owned.get(), "page" + std::to_string(page) + ".tif");
   }
+  ASSERT_EQ(RunShell("exiftool -q -overwrite_original -IPTC:City=Lisbon " + Quote(dir.Path("pages.tif"))).status, 0);
   ASSERT_EQ(Filter(dir.Path("pages.tif"), dir.Path("out.tif"), kAsymmetric).status, 0);
+  EXPECT_EQ(RunShell("exiftool -S -IPTC:City " + Quote(dir.Path("out.tif"))).out, "City: Lisbon\n");
   VipsImage* all = nullptr;
   ASSERT_NE(all = vips_image_new_from_file(dir.Path("out.tif").c_str(), "n", -1, nullptr), nullptr);
   VipsPtr filtered(all);
