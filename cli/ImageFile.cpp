@@ -144,12 +144,18 @@ void KeepInternationalText(VipsImage* holder, const std::string& path) {
   for (int index : text.indices) {
     std::string prefix = "png-comment-" + std::to_string(index) + "-";
     auto remove = [](VipsImage* image, const char* name, GValue*, void* start) -> void* {
-      if (std::strncmp(name, static_cast<const std::string*>(start)->c_str(), static_cast<const std::string*>(start)->size()) == 0)
-        vips_image_remove(image, name);
+      const std::string& prefix = *static_cast<const std::string*>(start);
+      if (std::strncmp(name, prefix.c_str(), prefix.size()) == 0) vips_image_remove(image, name);
       return nullptr;
     };
     vips_image_map(holder, remove, &prefix);
   }
+}
+
+// What libvips does not carry from the file: EXIF from TIFF, iTXt from PNG.
+void AddUncarriedMetadata(const char* loader, const std::string& path, VipsImage* holder) {
+  if (std::strstr(loader, "Tiff") != nullptr) AddExif(holder, TiffExif(path));
+  if (std::strstr(loader, "Png") != nullptr) KeepInternationalText(holder, path);
 }
 
 // A file that starts as an image file does but that no loader takes is damaged.
@@ -177,7 +183,8 @@ Failure Damaged(const std::string& path) {
 }
 
 void WarnDamaged(const std::string& path, const std::string& why) {
-  std::fprintf(stderr, "tarkel: warning: %s: truncated or damaged (%s); filtering what decodes, as --accept-damaged asks\n",
+  std::fprintf(stderr,
+               "tarkel: warning: %s: truncated or damaged (%s); filtering what decodes, as --accept-damaged asks\n",
                path.c_str(), why.c_str());
 }
 
@@ -320,8 +327,7 @@ Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* row
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
   picture->source = firstPage != nullptr ? firstPage : MetadataOf(in);
-  if (picture->source != nullptr && std::strstr(loader, "Tiff") != nullptr) AddExif(picture->source.get(), TiffExif(path));
-  if (picture->source != nullptr && std::strstr(loader, "Png") != nullptr) KeepInternationalText(picture->source.get(), path);
+  if (picture->source != nullptr) AddUncarriedMetadata(loader, path, picture->source.get());
   rows->path = path;
   rows->pages = pages;
   rows->acceptDamaged = limits.acceptDamaged;

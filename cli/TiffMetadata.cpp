@@ -1,15 +1,15 @@
 #include "cli/TiffMetadata.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -78,7 +78,8 @@ std::string ValueIn(const Tiff& from, size_t at, const Entry& entry, bool big) {
   size_t bytes = size_t(entry.count) * TypeBytes(entry.type), unit = SwapBytes(entry.type);
   std::string value(reinterpret_cast<const char*>(from.data + at), bytes);
   if (from.big != big && unit > 1)
-    for (size_t i = 0; i + unit <= bytes; i += unit) std::reverse(value.begin() + long(i), value.begin() + long(i + unit));
+    for (size_t i = 0; i + unit <= bytes; i += unit)
+      std::reverse(value.begin() + long(i), value.begin() + long(i + unit));
   return value;
 }
 
@@ -157,7 +158,9 @@ std::vector<Entry> CopySubDirectory(const Tiff& from, const Entry& pointer, Writ
   return {Pointer(pointer.tag, WriteDirectory(entries, 0, out), out->big)};
 }
 
-bool IsDescription(uint16_t tag) { return std::find(std::begin(kDescriptions), std::end(kDescriptions), tag) != std::end(kDescriptions); }
+bool IsDescription(uint16_t tag) {
+  return std::find(std::begin(kDescriptions), std::end(kDescriptions), tag) != std::end(kDescriptions);
+}
 
 // What the first directory of from holds of EXIF: its descriptions, and its
 // Exif and GPS directories copied into out.
