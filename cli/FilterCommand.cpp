@@ -18,22 +18,25 @@ std::vector<OptionSpec> CommonRunOptions() {
       ForceOption(),
       PipeFormatOption(),
       LinearOption(),
+      {"accept-damaged", 0, "", "filter what decodes of a truncated or damaged image, with a warning (refused otherwise)"},
   };
 }
 
 std::string CommonRunDetails() {
-  return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM in; JPEG, PNG, TIFF or WebP out,\n"
-         "as the output's extension says. Grayscale or RGB, with or without alpha, 8 or\n"
+  return "Images: JPEG, PNG, TIFF, WebP, HEIF, GIF or PPM/PGM in; JPEG, PNG, TIFF or WebP\n"
+         "out, as the output's extension says. Grayscale or RGB, with or without alpha, 8 or\n"
          "16 bits (palette and 1, 2, 4-bit images enter as 8 bits); every page of a\n"
          "multi-page file gets the same settings (write TIFF or WebP to keep them all).\n"
          "Alpha comes back exactly; 16-bit colour travels in the host range 0..32768, as\n"
          "in image editors, so it comes back exact on that grid and otherwise within one\n"
          "level. The profile, EXIF, XMP, IPTC, resolution and PNG text are kept where the\n"
-         "output format holds them; a photo is filtered upright as its EXIF orientation\n"
-         "says. The output is written to a temporary file and renamed into place, so it\n"
-         "appears whole or not at all, and it may not replace an input unless --in-place\n"
-         "says so. INPUT - reads standard input; OUTPUT - writes standard output (give\n"
-         "its --format), and only once the whole result is ready: nothing on failure.\n\n"
+         "output format holds them (a gray image written as WebP becomes RGB without\n"
+         "its gray profile); a photo is filtered upright as its EXIF orientation says.\n"
+         "A truncated or damaged image is refused unless --accept-damaged. The output is\n"
+         "written to a temporary file and renamed into place, so it appears whole or not\n"
+         "at all, and it may not replace an input unless --in-place says so.\n"
+         "INPUT - reads standard input; OUTPUT - writes standard output (give its\n"
+         "--format), and only once the whole result is ready: nothing on failure.\n\n"
          "The plug-in filters images of at least 15 x 15 pixels. WebP is written lossless\n"
          "from a PNG, TIFF, GIF, PPM or lossless WebP input (or with --lossless) and lossy\n"
          "from JPEG and HEIF or whenever --quality is given. A read-only output file is\n"
@@ -76,6 +79,7 @@ Failure FilterJobFromArguments(const ParsedArguments& arguments, const std::stri
     job->write.quality = std::stoi(quality);
   }
   job->limits.maxBytes = PhysicalMemoryBytes() / 2;
+  job->limits.acceptDamaged = HasSwitch(arguments, "accept-damaged");
   if (HasValue(arguments, "max-memory"))
     if (Failure failure = ParseMemory(OptionValue(arguments, "max-memory"), &job->limits.maxBytes)) return failure;
   return {};

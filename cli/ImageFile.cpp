@@ -8,9 +8,12 @@
 #include <cstring>
 #include <mutex>
 
+#include "cli/FitMetadata.h"
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
+#include "cli/PngText.h"
 #include "cli/PngWriter.h"
+#include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
 
 std::string VipsError() {
@@ -19,6 +22,13 @@ std::string VipsError() {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   std::replace(text.begin(), text.end(), '\n', ';');
   return text.empty() ? "the decoder gave no reason" : text;
+}
+
+std::string Blob(VipsImage* image, const char* name) {
+  const void* data = nullptr;
+  size_t size = 0;
+  if (vips_image_get_typeof(image, name) == 0 || vips_image_get_blob(image, name, &data, &size) != 0) return "";
+  return std::string(static_cast<const char*>(data), size);
 }
 
 namespace {
@@ -36,6 +46,8 @@ void StartVips() {
     g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     // Loaders not meant for hostile files (ImageMagick among them) stay out.
     vips_block_untrusted_set(TRUE);
+    // Its PPM and PGM parser is a small one of its own, and those files are named as read.
+    vips_operation_block_set("VipsForeignLoadPpm", FALSE);
     vips_cache_set_max(0);
   });
 }
@@ -76,7 +88,8 @@ std::string ModeProblem(VipsImage* image) {
 }
 
 bool Kept(const char* name) {
-  static const char* const whole[] = {"icc-profile-data", "exif-data", "xmp-data", "iptc-data", "resolution-unit"};
+  static const char* const whole[] = {"icc-profile-data", "exif-data",      "xmp-data",
+                                      "iptc-data",        "resolution-unit", kInternationalText};
   for (const char* field : whole)
     if (std::strcmp(name, field) == 0) return true;
   return std::strncmp(name, "exif-ifd", 8) == 0 || std::strncmp(name, "png-comment-", 12) == 0;
@@ -99,6 +112,52 @@ std::shared_ptr<VipsImage> MetadataOf(VipsImage* image) {
   return std::shared_ptr<VipsImage>(holder, Unref());
 }
 
+void* CopyExifField(VipsImage*, const char* name, GValue* value, void* target) {
+  if (std::strncmp(name, "exif-", 5) == 0) vips_image_set(static_cast<VipsImage*>(target), name, value);
+  return nullptr;
+}
+
+// libvips parses EXIF only where a loader finds it, so a one-pixel JPEG
+// carrying it gives holder its fields (exif-ifd0-Make and the like), which
+// the savers write back.
+void AddExif(VipsImage* holder, const std::string& exif) {
+  constexpr size_t kMaxSegment = 65533;
+  if (exif.empty() || exif.size() > kMaxSegment) return;
+  ImagePtr pixel(vips_image_new_from_memory_copy("", 1, 1, 1, 1, VIPS_FORMAT_UCHAR));
+  void* jpeg = nullptr;
+  size_t size = 0;
+  if (pixel == nullptr || vips_jpegsave_buffer(pixel.get(), &jpeg, &size, nullptr) != 0) return vips_error_clear();
+  std::string bytes(static_cast<const char*>(jpeg), size);
+  g_free(jpeg);
+  size_t length = exif.size() + 2;
+  bytes.insert(2, std::string{'\xFF', '\xE1', char(length >> 8), char(length & 0xFF)} + exif);
+  ImagePtr carrier(vips_image_new_from_buffer(bytes.data(), bytes.size(), "", nullptr));
+  if (carrier == nullptr) return vips_error_clear();
+  vips_image_map(carrier.get(), CopyExifField, holder);
+}
+
+// iTXt chunks travel whole, instead of as the plain text libvips makes of them.
+void KeepInternationalText(VipsImage* holder, const std::string& path) {
+  InternationalText text = ReadInternationalText(path);
+  if (text.chunks.empty()) return;
+  vips_image_set_blob_copy(holder, kInternationalText, text.chunks.data(), text.chunks.size());
+  for (int index : text.indices) {
+    std::string prefix = "png-comment-" + std::to_string(index) + "-";
+    auto remove = [](VipsImage* image, const char* name, GValue*, void* start) -> void* {
+      const std::string& prefix = *static_cast<const std::string*>(start);
+      if (std::strncmp(name, prefix.c_str(), prefix.size()) == 0) vips_image_remove(image, name);
+      return nullptr;
+    };
+    vips_image_map(holder, remove, &prefix);
+  }
+}
+
+// What libvips does not carry from the file: EXIF from TIFF, iTXt from PNG.
+void AddUncarriedMetadata(const char* loader, const std::string& path, VipsImage* holder) {
+  if (std::strstr(loader, "Tiff") != nullptr) AddExif(holder, TiffExif(path));
+  if (std::strstr(loader, "Png") != nullptr) KeepInternationalText(holder, path);
+}
+
 // A file that starts as an image file does but that no loader takes is damaged.
 bool HasImageSignature(const std::string& path) {
   static const std::string signatures[] = {"\x89PNG", "II*", "MM", "II+", "\xff\xd8\xff", "RIFF", "GIF8"};
@@ -111,24 +170,39 @@ bool HasImageSignature(const std::string& path) {
   return false;
 }
 
+Failure DamagedFile(const std::string& path, const std::string& why) {
+  return Fail(kExitInput, path + ": truncated or damaged (" + why +
+                              "); use an intact copy, or --accept-damaged to filter what decodes");
+}
+
 Failure Damaged(const std::string& path) {
   std::string why = VipsError();
   if (!HasImageSignature(path))
     return Fail(kExitInput, path + ": not a readable image (" + why + "); PNG, JPEG, TIFF, WebP, HEIF, GIF and PPM files are read");
-  return Fail(kExitInput, path + ": truncated or damaged (" + why + "); use an intact copy");
+  return DamagedFile(path, why);
 }
 
-Failure Open(const std::string& path, VipsAccess access, ImagePtr* image) {
-  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", access, "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
+void WarnDamaged(const std::string& path, const std::string& why) {
+  std::fprintf(stderr,
+               "tarkel: warning: %s: truncated or damaged (%s); filtering what decodes, as --accept-damaged asks\n",
+               path.c_str(), why.c_str());
+}
+
+// Strict: any decoder warning (premature end, corrupt data) fails, so that a
+// damaged file is never filtered as if whole. Lenient: only errors fail.
+VipsFailOn Strictness(bool lenient) { return lenient ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING; }
+
+Failure Open(const std::string& path, VipsAccess access, bool lenient, ImagePtr* image) {
+  VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", access, "fail_on", Strictness(lenient), nullptr);
   if (opened == nullptr) return Damaged(path);
   image->reset(opened);
   return {};
 }
 
 // Every page, one below the other, each page-height rows high.
-Failure OpenAllPages(const std::string& path, int pages, ImagePtr* image) {
+Failure OpenAllPages(const std::string& path, int pages, bool lenient, ImagePtr* image) {
   VipsImage* opened = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
-                                               VIPS_FAIL_ON_ERROR, "n", -1, nullptr);
+                                               Strictness(lenient), "n", -1, nullptr);
   if (opened == nullptr || vips_image_get_page_height(opened) * pages != opened->Ysize) {
     if (opened != nullptr) g_object_unref(opened);
     return Fail(kExitInput, path + ": " + std::to_string(pages) + " pages that cannot be read as one stack (" +
@@ -139,15 +213,59 @@ Failure OpenAllPages(const std::string& path, int pages, ImagePtr* image) {
 }
 
 // Turned upright as its EXIF orientation says, as editors show it.
-Failure Upright(const std::string& path, ImagePtr* image) {
+Failure Upright(const std::string& path, bool lenient, ImagePtr* image) {
   if (vips_image_get_orientation(image->get()) == 1) return {};
   // Turning needs the whole image, not a sequential read.
-  if (Failure failure = Open(path, VIPS_ACCESS_RANDOM, image)) return failure;
+  if (Failure failure = Open(path, VIPS_ACCESS_RANDOM, lenient, image)) return failure;
   VipsImage* turned = nullptr;
   if (vips_autorot(image->get(), &turned, nullptr) != 0)
     return Fail(kExitInput, path + ": cannot turn the image upright (" + VipsError() + ")");
   image->reset(turned);
   return {};
+}
+
+// Opened for its header, strictly, or else leniently when damage is accepted.
+Failure OpenHeader(const std::string& path, const ReadLimits& limits, ImagePtr* image, bool* lenient) {
+  image->reset(vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on", Strictness(false),
+                                        nullptr));
+  if (*image != nullptr) return {};
+  if (!limits.acceptDamaged || !HasImageSignature(path)) return Damaged(path);
+  std::string why = VipsError();
+  if (Failure failure = Open(path, VIPS_ACCESS_SEQUENTIAL, true, image)) return failure;
+  *lenient = true;
+  WarnDamaged(path, why);
+  return {};
+}
+
+// The pixels as the filter takes them: every page one below the other, or
+// the one page upright. image: the file, opened sequentially.
+Failure OpenPixels(const std::string& path, int pages, bool lenient, ImagePtr* image) {
+  if (pages > 1) return OpenAllPages(path, pages, lenient, image);
+  return Upright(path, lenient, image);
+}
+
+// JPEG's Huffman coding spends at least one bit on every 8 x 8 block, so a
+// header promising more blocks than the file has bits was patched or cut:
+// refused before gigabytes are set aside for pixels that are not there.
+bool JpegHoldsTooLittle(const std::string& path, VipsImage* image) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  bool huffman = false;
+  uint8_t marker[4];
+  if (std::fseek(file, 2, SEEK_SET) == 0)
+    while (std::fread(marker, 1, 4, file) == 4 && marker[0] == 0xFF) {
+      uint8_t kind = marker[1];
+      if (kind >= 0xC0 && kind <= 0xCF && kind != 0xC4 && kind != 0xC8 && kind != 0xCC) {
+        huffman = kind <= 0xC3;  // the arithmetic-coded kinds pack far tighter
+        break;
+      }
+      if (std::fseek(file, long(marker[2] << 8 | marker[3]) - 2, SEEK_CUR) != 0) break;
+    }
+  std::fseek(file, 0, SEEK_END);
+  uint64_t bytes = uint64_t(std::max(std::ftell(file), 0L));
+  std::fclose(file);
+  uint64_t blocks = uint64_t((image->Xsize + 7) / 8) * uint64_t((image->Ysize + 7) / 8);
+  return huffman && bytes * 8 < blocks;
 }
 
 // image: the first page, as opened.
@@ -172,7 +290,7 @@ Failure CheckHeader(const std::string& path, VipsImage* image, int pages, const 
 }
 
 bool IsTrusted(const char* loader) {
-  static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Gif"};
+  static const char* const kinds[] = {"Png", "Jpeg", "Tiff", "Webp", "Heif", "Ppm", "Nsgif"};
   for (const char* kind : kinds)
     if (loader != nullptr && std::strstr(loader, kind) != nullptr) return true;
   return false;
@@ -191,20 +309,29 @@ Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* row
                                    "HEIF, GIF and PPM are read");
   }
   ImagePtr image;
-  if (Failure failure = Open(path, VIPS_ACCESS_SEQUENTIAL, &image)) return failure;
+  bool lenient = false;
+  if (Failure failure = OpenHeader(path, limits, &image, &lenient)) return failure;
   int pages = std::max(vips_image_get_n_pages(image.get()), 1);
   if (Failure failure = CheckHeader(path, image.get(), pages, limits)) return failure;
-  if (pages > 1) {
-    if (Failure failure = OpenAllPages(path, pages, &image)) return failure;
-  } else if (Failure failure = Upright(path, &image)) {
-    return failure;
+  if (std::strstr(loader, "Jpeg") != nullptr && JpegHoldsTooLittle(path, image.get())) {
+    std::string why = "its header says " + Size(image.get()) + ", more than the file's data can hold";
+    if (!limits.acceptDamaged) return DamagedFile(path, why);
+    WarnDamaged(path, why);
+    lenient = true;
   }
+  // libvips gives a stack of pages no IPTC: the first page's metadata is the file's.
+  std::shared_ptr<VipsImage> firstPage = pages > 1 ? MetadataOf(image.get()) : nullptr;
+  if (Failure failure = OpenPixels(path, pages, lenient, &image)) return failure;
   VipsImage* in = image.get();
   picture->pages = pages;
   picture->alpha = in->Bands == 2 || in->Bands == 4;
   picture->image = hostsim::MakeImage(in->Xsize, in->Ysize, in->Bands, in->BandFmt == VIPS_FORMAT_USHORT ? 16 : 8);
-  picture->source = MetadataOf(in);
+  picture->source = firstPage != nullptr ? firstPage : MetadataOf(in);
+  if (picture->source != nullptr) AddUncarriedMetadata(loader, path, picture->source.get());
   rows->path = path;
+  rows->pages = pages;
+  rows->acceptDamaged = limits.acceptDamaged;
+  rows->lenient = lenient;
   rows->file = std::shared_ptr<VipsImage>(image.release(), Unref());
   return {};
 }
@@ -224,14 +351,41 @@ bool Stopped(DecodingRows* rows) {
   return rows->stop;
 }
 
+// Once a band is found damaged and damage is accepted, the file is read
+// again from the top, leniently, and decoding goes on from that band.
+Failure ReadLeniently(DecodingRows* rows, std::unique_ptr<VipsRegion, Unref>* region) {
+  std::string why = VipsError();
+  if (!rows->acceptDamaged || rows->lenient) return DamagedFile(rows->path, why);
+  WarnDamaged(rows->path, why);
+  rows->lenient = true;
+  ImagePtr again;
+  if (Failure failure = Open(rows->path, VIPS_ACCESS_SEQUENTIAL, true, &again)) return failure;
+  if (Failure failure = OpenPixels(rows->path, rows->pages, true, &again)) return failure;
+  rows->file = std::shared_ptr<VipsImage>(again.release(), Unref());
+  region->reset(vips_region_new(rows->file.get()));
+  return {};
+}
+
+// A decoder's warning (libjpeg's "premature end of data segment" among them)
+// lands in libvips's error buffer even when the band decodes, and fails only
+// a later band, if any. While rows decode this thread alone uses libvips.
+bool BandWhole(VipsRegion* region, VipsRect* rect, bool lenient) {
+  bool whole = vips_region_prepare(region, rect) == 0 && (lenient || *vips_error_buffer() == '\0');
+  if (whole && lenient) vips_error_clear();
+  return whole;
+}
+
 Failure DecodeBands(DecodingRows* rows, int32_t width, int32_t height, const PrepareRows& prepare) {
+  vips_error_clear();
   std::unique_ptr<VipsRegion, Unref> region(vips_region_new(rows->file.get()));
   size_t rowBytes = size_t(VIPS_IMAGE_SIZEOF_LINE(rows->file.get()));
   for (int32_t top = 0; top < height && !Stopped(rows); top += kStripRows) {
     if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while reading " + rows->path);
     VipsRect rect{0, top, width, std::min(kStripRows, height - top)};
-    if (vips_region_prepare(region.get(), &rect) != 0)
-      return Fail(kExitInput, rows->path + ": truncated or damaged (" + VipsError() + "); use an intact copy");
+    if (!BandWhole(region.get(), &rect, rows->lenient)) {
+      if (Failure failure = ReadLeniently(rows, &region)) return failure;
+      if (!BandWhole(region.get(), &rect, true)) return DamagedFile(rows->path, VipsError());
+    }
     uint8_t* band = rows->pixels + size_t(top) * rowBytes;
     for (int32_t y = top; y < top + rect.height; ++y)
       std::memcpy(band + size_t(y - top) * rowBytes, VIPS_REGION_ADDR(region.get(), 0, y), rowBytes);
@@ -376,6 +530,8 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
       return Fail(kExitOutput, path + ": cannot convert to 8 bits (" + VipsError() + ")");
     image.reset(eight);
   }
+  FitMetadata(image.get(), format, ColourChannels(picture));
+  FitMetadata(image.get(), format, ColourChannels(picture));
   if (format == PictureFormat::png) {
     int level = kDefaultPngLevel;
     ParsePngLevel(settings.compression, &level);
@@ -385,7 +541,12 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
   if (format == PictureFormat::tiff) {
     VipsForeignTiffCompression compression{};
     ParseTiffCompression(settings.compression, &compression);
+    std::string exif = Blob(image.get(), "exif-data"), iptc = Blob(image.get(), "iptc-data");
+    // libtiff takes IPTC's length in bytes where libvips gives it in words.
+    vips_image_remove(image.get(), "iptc-data");
     written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+    if (written == 0)
+      if (Failure failure = AddTiffMetadata(path, exif, iptc)) return failure;
   } else if (format == PictureFormat::jpeg) {
     written = vips_jpegsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
   } else {

@@ -40,6 +40,9 @@ struct WriteSettings {
 struct ReadLimits {
   // Bytes a run may take for the decoded image and the plug-in's copy of it.
   uint64_t maxBytes = UINT64_MAX;
+  // A damaged file (any decoder warning) is refused unless this says to
+  // filter what decodes, with a warning.
+  bool acceptDamaged = false;
 };
 
 int32_t ColourChannels(const Picture& picture);
@@ -63,6 +66,9 @@ Failure ReadPicture(const std::string& path, Picture* picture, const ReadLimits&
 // last are still being decoded on a thread of their own.
 struct DecodingRows {
   std::string path;
+  int32_t pages = 1;
+  bool acceptDamaged = false;
+  bool lenient = false;  // opened to take what decodes, damage already reported
   std::shared_ptr<VipsImage> file;  // the pixels, as libvips reads them
   uint8_t* pixels = nullptr;         // where they go: the picture's samples
   std::thread thread;

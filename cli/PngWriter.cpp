@@ -66,25 +66,30 @@ Buffer Scanlines(const hostsim::Image& image) {
 }
 
 // The chunks libvips wrote before and after the rows of a one-row image,
-// its header saying the picture's height.
+// its header saying the picture's height, and the source's iTXt chunks.
 struct Frame {
   Bytes head, tail;
 };
 
-bool SplitAroundRows(const uint8_t* png, size_t size, int32_t height, Frame* frame) {
-  size_t at = kSignatureBytes, firstRows = 0, afterRows = 0;
+bool SplitAroundRows(const uint8_t* png, size_t size, VipsImage* wrapped, int32_t height, Frame* frame) {
+  size_t at = kSignatureBytes, firstRows = 0;
+  bool exif = false;
   while (at + 12 <= size) {
     size_t length = BigEndian32(png + at);
     if (length > size - at - 12) return false;
-    if (std::memcmp(png + at + 4, "IDAT", 4) == 0) {
-      if (firstRows == 0) firstRows = at;
-      afterRows = at + 12 + length;
-    }
+    const uint8_t* type = png + at + 4;
+    bool rows = std::memcmp(type, "IDAT", 4) == 0;
+    // The encoder repeats the EXIF chunk after the rows; a PNG may hold one.
+    bool repeated = std::memcmp(type, "eXIf", 4) == 0 && exif;
+    exif = exif || std::memcmp(type, "eXIf", 4) == 0;
+    if (rows && firstRows == 0) firstRows = at;
+    Bytes& part = firstRows == 0 ? frame->head : frame->tail;
+    if (!rows && !repeated) part.insert(part.end(), png + (at == kSignatureBytes ? 0 : at), png + at + 12 + length);
     at += 12 + length;
   }
   if (firstRows == 0 || std::memcmp(png + kSignatureBytes + 4, "IHDR", 4) != 0) return false;
-  frame->head.assign(png, png + firstRows);
-  frame->tail.assign(png + afterRows, png + size);
+  std::string text = Blob(wrapped, kInternationalText);
+  frame->head.insert(frame->head.end(), text.begin(), text.end());
   uint8_t* header = frame->head.data() + kSignatureBytes;
   PutBigEndian32(uint32_t(height), header + 12);
   PutBigEndian32(uint32_t(crc32(0, header + 4, 4 + 13)), header + 8 + 13);
@@ -98,7 +103,7 @@ bool WriteFrame(VipsImage* wrapped, int32_t height, Frame* frame) {
   void* png = nullptr;
   size_t size = 0;
   if (vips_pngsave_buffer(row, &png, &size, "compression", 0, nullptr) != 0) return false;
-  bool split = SplitAroundRows(static_cast<const uint8_t*>(png), size, height, frame);
+  bool split = SplitAroundRows(static_cast<const uint8_t*>(png), size, wrapped, height, frame);
   g_free(png);
   return split;
 }

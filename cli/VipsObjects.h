@@ -16,3 +16,7 @@ using ImagePtr = std::unique_ptr<VipsImage, Unref>;
 
 // libvips's error buffer as one line, emptied.
 std::string VipsError();
+// The input PNG's iTXt chunks, whole, for a PNG output.
+constexpr char kInternationalText[] = "tarkel-png-itxt";
+// A metadata field's bytes, or "" when the image has none.
+std::string Blob(VipsImage* image, const char* name);

@@ -74,22 +74,29 @@ std::string PngText(VipsImage* image, const std::string& keyword) {
   return context.second;
 }
 
-// A small but well-formed RGB display profile: header and an empty tag table.
-std::vector<uint8_t> MinimalProfile() {
-  std::vector<uint8_t> profile(132, 0);
+// A small but well-formed display profile: header and one tag, the white point.
+std::vector<uint8_t> MinimalProfile(const char* space = "RGB ") {
+  std::vector<uint8_t> profile(164, 0);
   auto put = [&](size_t at, const char* text) { std::memcpy(profile.data() + at, text, 4); };
   auto word = [&](size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) profile[at + size_t(i)] = uint8_t(value >> (24 - 8 * i));
   };
-  word(0, 132);
+  word(0, 164);
   word(8, 0x02100000);
   put(12, "mntr");
-  put(16, "RGB ");
+  put(16, space);
   put(20, "XYZ ");
   put(36, "acsp");
-  word(68, 0x0000F6D6);
-  word(72, 0x00010000);
-  word(76, 0x0000D32D);
+  for (size_t at : {68, 152}) {  // D50, in the header and as the white point
+    word(at, 0x0000F6D6);
+    word(at + 4, 0x00010000);
+    word(at + 8, 0x0000D32D);
+  }
+  word(128, 1);
+  put(132, "wtpt");
+  word(136, 144);
+  word(140, 20);
+  put(144, "XYZ ");
   return profile;
 }
 
@@ -155,10 +162,8 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
   VipsPtr image = Noise(48, 32, 3);
   std::vector<uint8_t> profile = MinimalProfile();
   std::string xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF/></x:xmpmeta>";
-  std::string iptc = "\x1c\x02\x00\x00\x02\x00\x04";
   vips_image_set_blob_copy(image.get(), "icc-profile-data", profile.data(), profile.size());
   vips_image_set_blob_copy(image.get(), "xmp-data", xmp.data(), xmp.size());
-  vips_image_set_blob_copy(image.get(), "iptc-data", iptc.data(), iptc.size());
   vips_image_set_string(image.get(), "exif-ifd0-Artist", "A. Photographer (A. Photographer, ASCII, 16 components, 16 bytes)");
   vips_image_set_string(image.get(), "png-comment-0-Title", "Harbour at dawn");
   image->Xres = image->Yres = 300 / 25.4;
@@ -169,7 +174,7 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
     CliResult result = Filter(dir.Path(name), out, {"--coefficients", IdentityCoefficients()});
     ASSERT_EQ(result.status, 0) << result.err;
     VipsPtr source = Load(dir.Path(name)), written = Load(out);
-    for (const char* blob : {"icc-profile-data", "xmp-data", "iptc-data"})
+    for (const char* blob : {"icc-profile-data", "xmp-data"})
       EXPECT_TRUE(Blob(source.get(), blob) == Blob(written.get(), blob)) << blob;
     EXPECT_EQ(Text(source.get(), "exif-ifd0-Artist"), Text(written.get(), "exif-ifd0-Artist"));
     EXPECT_EQ(PngText(source.get(), "Title"), PngText(written.get(), "Title"));
@@ -181,6 +186,74 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
   EXPECT_TRUE(Blob(jpeg.get(), "icc-profile-data") == profile);
   EXPECT_NEAR(jpeg->Xres * 25.4, 300, 0.5);
   EXPECT_EQ(PngText(Load(dir.Path("out-in.png")).get(), "Title"), "Harbour at dawn");
+}
+
+// exiftool's short report (Make: Acme, one tag a line), numbers as stored,
+// warnings included.
+std::string ExifTool(const std::string& path) {
+  return RunShell("exiftool -S -n -warning -Make -Artist -GPSLatitude -DateTimeOriginal -IPTC:City -XMP-dc:Title "
+                  "-IFD0:Orientation -XMP-tiff:Orientation " + Quote(path)).out;
+}
+
+TEST_F(CliImageFiles, PhotoMetadataReadsTheSameInEveryOutput) {
+  const struct {
+    const char* name;
+    bool iptc;  // holds IPTC where libvips reads it
+  } formats[] = {{"jpg", true}, {"tif", true}, {"png", false}, {"webp", false}};
+  for (const auto& in : formats) {
+    std::string source = dir.Path(std::string("in.") + in.name);
+    ASSERT_EQ(RunTarkelProgram({"sample", source, "--size", "40x30"}).status, 0);
+    ASSERT_EQ(RunShell("exiftool -q -overwrite_original -Make=Acme -Artist='A. Photographer' -GPSLatitude=51.5 "
+                       "-GPSLatitudeRef=N -DateTimeOriginal='2024:05:01 10:00:00' -IPTC:City=Lisbon "
+                       "-XMP-dc:Title=Harbour -IFD0:Orientation#=6 -XMP-tiff:Orientation#=6 " + Quote(source))
+                  .status, 0);
+    for (const auto& out : formats) {
+      SCOPED_TRACE(std::string(in.name) + " to " + out.name);
+      std::string path = dir.Path(std::string(in.name) + "." + out.name);
+      CliResult result = Filter(source, path, {"--coefficients", IdentityCoefficients()});
+      ASSERT_EQ(result.status, 0) << result.err;
+      std::string report = ExifTool(path);
+      for (const char* line : {"Make: Acme\n", "Artist: A. Photographer\n", "GPSLatitude: 51.5\n",
+                               "DateTimeOriginal: 2024:05:01 10:00:00\n", "Title: Harbour\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << report;
+      EXPECT_EQ(report.find("City: Lisbon") != std::string::npos, in.iptc && out.iptc) << report;
+      // Turned upright, and both copies of the orientation say so.
+      EXPECT_EQ(Read(path).image.width, 30);
+      EXPECT_EQ(report.find("Orientation: 6"), std::string::npos) << report;
+      EXPECT_NE(report.find("Orientation: 1"), std::string::npos) << report;
+      for (size_t at = report.find("Warning: "); at != std::string::npos; at = report.find("Warning: ", at + 1))
+        EXPECT_EQ(report.compare(at, 17, "Warning: [minor] "), 0) << report;
+      if (std::string(out.name) == "png") {
+        EXPECT_EQ(RunShell("pngcheck -q " + Quote(path)).status, 0) << path;
+      }
+    }
+  }
+}
+
+TEST_F(CliImageFiles, MetadataDescribesThePixelsWritten) {
+  VipsPtr gray = Noise(40, 30, 1);
+  std::vector<uint8_t> profile = MinimalProfile("GRAY");
+  vips_image_set_blob_copy(gray.get(), "icc-profile-data", profile.data(), profile.size());
+  Save(gray.get(), "gray.jpg");
+  ASSERT_EQ(RunTarkelProgram({"sample", dir.Path("text.png"), "--size", "40x30"}).status, 0);
+  ASSERT_EQ(RunShell("exiftool -q -overwrite_original '-PNG:Title-de=Ünïcödé' " +
+                     Quote(dir.Path("text.png"))).status, 0);
+  const struct {
+    const char *in, *out, *tags, *expected;
+  } cases[] = {
+      // WebP holds colour only: the gray pixels become RGB, so the gray profile goes.
+      {"gray.jpg", "gray.webp", "-ICC_Profile:ColorSpaceData", ""},
+      {"gray.jpg", "gray-out.jpg", "-ICC_Profile:ColorSpaceData", "ColorSpaceData: GRAY\n"},
+      // International text stays UTF-8, with its language.
+      {"text.png", "text-out.png", "-PNG:Title-de", "Title-de: Ünïcödé\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.out);
+    CliResult result = Filter(dir.Path(c.in), dir.Path(c.out), {"--coefficients", IdentityCoefficients()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(RunShell(std::string("exiftool -S ") + c.tags + " " + Quote(dir.Path(c.out))).out, c.expected);
+  }
+  EXPECT_NE(RunShell("pngcheck -vt " + Quote(dir.Path("text-out.png"))).out.find("language tag = de"), std::string::npos);
 }
 
 TEST_F(CliImageFiles, AnAsymmetricKernelActsOnThePhotoAsTheUserSeesIt) {
@@ -284,7 +357,9 @@ TEST_F(CliImageFiles, EveryPageIsFilteredWithTheSameSettings) {
     vips_image_remove(owned.get(), "page-height");
     Save(owned.get(), "page" + std::to_string(page) + ".tif");
   }
+  ASSERT_EQ(RunShell("exiftool -q -overwrite_original -IPTC:City=Lisbon " + Quote(dir.Path("pages.tif"))).status, 0);
   ASSERT_EQ(Filter(dir.Path("pages.tif"), dir.Path("out.tif"), kAsymmetric).status, 0);
+  EXPECT_EQ(RunShell("exiftool -S -IPTC:City " + Quote(dir.Path("out.tif"))).out, "City: Lisbon\n");
   VipsImage* all = nullptr;
   ASSERT_NE(all = vips_image_new_from_file(dir.Path("out.tif").c_str(), "n", -1, nullptr), nullptr);
   VipsPtr filtered(all);
@@ -302,6 +377,68 @@ TEST_F(CliImageFiles, EveryPageIsFilteredWithTheSameSettings) {
   EXPECT_EQ(png.status, kExitUsage);
   EXPECT_NE(png.err.find("3 pages"), std::string::npos) << png.err;
   EXPECT_FALSE(FileExists(dir.Path("out.png")));
+}
+
+TEST_F(CliImageFiles, GifFramesAndNetpbmFilesOpenAsTheyDecode) {
+  VipsPtr frame = Noise(30, 20, 3);
+  VipsImage* frames[] = {frame.get(), frame.get(), frame.get()};
+  VipsImage* joined = nullptr;
+  ASSERT_EQ(vips_arrayjoin(frames, &joined, 3, "across", 1, nullptr), 0);
+  VipsPtr animation(joined);
+  vips_image_set_int(animation.get(), "page-height", 20);
+  Save(animation.get(), "frames.gif");
+  Save(frame.get(), "one.gif");
+  Save(frame.get(), "colour.ppm");
+  Save(Noise(30, 20, 1).get(), "gray.pgm");
+  const struct {
+    const char* name;
+    int32_t pages, planes;
+  } cases[] = {{"frames.gif", 3, 4}, {"one.gif", 1, 3}, {"colour.ppm", 1, 3}, {"gray.pgm", 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string out = dir.Path(std::string(c.name) + ".tif");
+    CliResult result = Filter(dir.Path(c.name), out, {"--coefficients", IdentityCoefficients()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    Picture in = Read(dir.Path(c.name)), filtered = Read(out);
+    EXPECT_EQ(filtered.pages, c.pages);
+    EXPECT_EQ(filtered.image.planes, c.planes);
+    EXPECT_TRUE(filtered.image.samples == in.image.samples);
+  }
+}
+
+TEST_F(CliImageFiles, DamagedFilesAreRefusedUnlessDamageIsAccepted) {
+  Save(Noise(64, 48, 3).get(), "whole.jpg");
+  std::vector<uint8_t> whole = ReadBytes(dir.Path("whole.jpg"));
+  std::vector<uint8_t> cut(whole.begin(), whole.begin() + whole.size() * 2 / 3);
+  WriteBytes(dir.Path("cut.jpg"), cut);
+  std::vector<uint8_t> tall = whole;
+  for (size_t at = 2; at + 9 < tall.size(); at += 2 + size_t(tall[at + 2] << 8 | tall[at + 3]))
+    if (tall[at] == 0xFF && tall[at + 1] == 0xC0) {
+      for (size_t side : {at + 5, at + 7}) tall[side] = 30000 >> 8, tall[side + 1] = 30000 & 0xFF;
+      break;
+    }
+  WriteBytes(dir.Path("tall.jpg"), tall);
+  Save(Noise(64, 48, 3).get(), "whole.png");
+  std::vector<uint8_t> png = ReadBytes(dir.Path("whole.png"));
+  png.resize(png.size() - 40);
+  WriteBytes(dir.Path("cut.png"), png);
+  const struct {
+    const char* name;
+    const char* damage;
+  } cases[] = {{"cut.jpg", "Premature end"}, {"tall.jpg", "30000 x 30000"}, {"cut.png", "damaged"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliResult refused = Filter(dir.Path(c.name), dir.Path("out.tif"), {});
+    EXPECT_EQ(refused.status, kExitInput);
+    EXPECT_NE(refused.err.find(std::string(c.name) + ": truncated or damaged"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find(c.damage), std::string::npos) << refused.err;
+    EXPECT_FALSE(FileExists(dir.Path("out.tif")));
+  }
+  CliResult accepted = Filter(dir.Path("cut.jpg"), dir.Path("out.tif"), {"--accept-damaged"});
+  EXPECT_EQ(accepted.status, 0) << accepted.err;
+  EXPECT_NE(accepted.err.find("warning: " + dir.Path("cut.jpg") + ": truncated or damaged"), std::string::npos)
+      << accepted.err;
+  EXPECT_EQ(Read(dir.Path("out.tif")).image.height, 48);
 }
 
 // A 16 x 16 TIFF written by libtiff with the tags given.
