@@ -37,18 +37,20 @@ uint32_t EnterEngineArithmetic() {
 
 void LeaveEngineArithmetic(uint32_t host) { _mm_setcsr(host); }
 
-// What the host's thread and the workers of one pass share.
+// What the host's thread and the workers of one pass share, each on a
+// cache line of its own: every thread raises the count after each row.
 struct PassShared {
-  std::atomic<int32_t> rowsDone;
-  std::atomic<bool> stop;
+  alignas(64) PlatformCount rowsDone;
+  alignas(64) std::atomic<bool> stop;
 };
 
 struct PassRun;
 
 // Rows [first, end) of the image, convolved in place by one thread. A band
 // reads the rows around it before any band writes, so each band may
-// overwrite its own rows as it goes.
-struct Band {
+// overwrite its own rows as it goes. Bands sit on cache lines of their own,
+// so one thread's ring never shares a line with another's.
+struct alignas(64) Band {
   PassRun* run;
   int32_t first;
   int32_t end;
@@ -87,7 +89,7 @@ bool ReportAndTestAbort(PassRun& run) {
 // The host hears of row i, once and in order, when i rows of the pass are
 // done, as if one thread went down the image; false once it aborts.
 bool ReportRowsDone(PassRun& run) {
-  while (run.rowsReported < run.height && run.rowsReported <= run.shared.rowsDone.load(std::memory_order_acquire)) {
+  while (run.rowsReported < run.height && run.rowsReported <= PlatformReadCount(&run.shared.rowsDone)) {
     if (ReportAndTestAbort(run)) {
       run.shared.stop.store(true, std::memory_order_relaxed);
       return false;
@@ -121,7 +123,7 @@ void RunWorkerThread(void* argument) {
   const uint32_t control = EnterEngineArithmetic();
   for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed); ++y) {
     ComputeBandRow(run, band, y);
-    run.shared.rowsDone.fetch_add(1, std::memory_order_release);
+    PlatformAddToCount(&run.shared.rowsDone, 1);
   }
   LeaveEngineArithmetic(control);
 }
@@ -131,16 +133,17 @@ bool RunHostBand(PassRun& run, Band& band) {
   for (int32_t y = band.first; y < band.end; ++y) {
     if (!ReportRowsDone(run)) return false;
     ComputeBandRow(run, band, y);
-    run.shared.rowsDone.fetch_add(1, std::memory_order_release);
+    PlatformAddToCount(&run.shared.rowsDone, 1);
   }
   return true;
 }
 
-// The rest of the reports while the workers finish; false once the host aborts.
+// The rest of the reports while the workers finish, asleep between rows;
+// false once the host aborts.
 bool ReportUntilDone(PassRun& run) {
   while (run.rowsReported < run.height) {
     if (!ReportRowsDone(run)) return false;
-    if (run.rowsReported < run.height) PlatformYield();
+    if (run.rowsReported < run.height) PlatformAwaitCount(&run.shared.rowsDone, run.rowsReported);
   }
   return true;
 }
@@ -149,7 +152,7 @@ void StartPass(PassRun& run, RowPass pass) {
   run.pass = pass;
   run.computeRow = ChooseRowFunction(run.plan, pass);
   run.rowsReported = 0;
-  run.shared.rowsDone.store(0);
+  PlatformBeginCount(&run.shared.rowsDone);
   run.shared.stop.store(false);
   for (int32_t b = 0; b < run.bandCount; ++b) {
     Band& band = run.bands[b];
@@ -172,6 +175,7 @@ bool RunPass(PassRun& run, RowPass pass) {
   going = going && ReportUntilDone(run);
   for (int32_t b = 1; b < run.bandCount; ++b)
     if (run.bands[b].started) PlatformJoinThread(&run.bands[b].thread);
+  PlatformEndCount(&run.shared.rowsDone);
   return going;
 }
 
