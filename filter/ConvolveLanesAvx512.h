@@ -40,6 +40,8 @@ inline __m512d ShiftedOf(__m512d low, __m512d high) {
   return _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(high), _mm512_castpd_si512(low), Shift));
 }
 inline void StoreTo(double* target, __m512d v) { _mm512_storeu_pd(target, v); }
+// Fused yet exact: a sample below 2^16 times a float's 24-bit significand
+// needs at most 40 bits, so a * b is exact and fma(a, b, s) rounds as s + a * b.
 inline __m512d MulAdd(__m512d a, __m512d b, __m512d sum) { return _mm512_fmadd_pd(a, b, sum); }
 inline __m512d Add(__m512d a, __m512d b) { return _mm512_add_pd(a, b); }
 inline __m512d Sub(__m512d a, __m512d b) { return _mm512_sub_pd(a, b); }
