@@ -28,6 +28,9 @@ struct Avx512Lanes {
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 192 : 40;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 192 : 80;
   static constexpr bool kShiftsVectors = true;
+  // Pairs of rows keep two blocks of sums in the wide register file.
+  static constexpr bool kPairsRows = kWideRegisterFile;
+  static constexpr int32_t kPairBlock = 96;
 };
 
 inline __m512d ZeroOf(Avx512Lanes) { return _mm512_setzero_pd(); }

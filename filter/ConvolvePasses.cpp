@@ -73,6 +73,7 @@ struct PassRun {
   // Of the pass under way:
   RowPass pass;
   RowFunction computeRow;
+  RowFunction computePair;  // null: one row at a time
   int32_t rowsReported;
   PassShared shared;
 };
@@ -100,40 +101,54 @@ bool ReportRowsDone(PassRun& run) {
   return true;
 }
 
-// Slot 6 takes row y + 3: from the store inside the band, from the rows
-// read ahead below it.
-void ComputeBandRow(const PassRun& run, Band& band, int32_t y) {
-  const int32_t next = std::min(y + 3, run.height - 1);
-  if (next < band.end) {
-    FillRingRow(run.plan, run.store, &band.ring, 6, next);
+// The slot takes the source row: from the store inside the band, from the
+// rows read ahead below it.
+void FillBandSlot(const PassRun& run, Band& band, int32_t slot, int32_t row) {
+  const int32_t clamped = std::min(row, run.height - 1);
+  if (clamped < band.end) {
+    FillRingRow(run.plan, run.store, &band.ring, slot, clamped);
   } else {
-    TakeRingTail(&band.ring, next - band.end);
+    TakeRingTail(&band.ring, slot, clamped - band.end);
   }
-  std::copy(band.ring.slots, band.ring.slots + 7, band.job.rows);
-  run.computeRow(&band.job);
-  // Every later read is of a row below y + 3 or of the last row, so row y may be overwritten.
+}
+
+// Result row y, or rows y and y + 1 together where the band has both;
+// the number of rows done.
+int32_t ComputeBandRows(const PassRun& run, Band& band, int32_t y) {
+  const int32_t rows = run.computePair != nullptr && y + 1 < band.end ? 2 : 1;
+  for (int32_t k = 0; k < rows; ++k) FillBandSlot(run, band, 6 + k, y + 3 + k);
+  std::copy(band.ring.slots, band.ring.slots + kRingSlots, band.job.rows);
+  (rows == 2 ? run.computePair : run.computeRow)(&band.job);
+  // Every later read is of a row below y + rows + 2 or of the last row, so
+  // the rows done may be overwritten.
   const int32_t rowBytes = run.plan->rowSamples * (run.plan->sixteenBit ? 2 : 1);
-  if (run.pass != kScanPass) WriteStoreRow(run.store, 0, y, rowBytes, band.ring.outputRow);
-  AdvanceRing(&band.ring);
+  if (run.pass != kScanPass) {
+    WriteStoreRow(run.store, 0, y, rowBytes, band.ring.outputRow);
+    if (rows == 2) WriteStoreRow(run.store, 0, y + 1, rowBytes, band.ring.secondOutputRow);
+  }
+  AdvanceRing(&band.ring, rows);
+  return rows;
 }
 
 void RunWorkerThread(void* argument) {
   Band& band = *static_cast<Band*>(argument);
   PassRun& run = *band.run;
   const uint32_t control = EnterEngineArithmetic();
-  for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed); ++y) {
-    ComputeBandRow(run, band, y);
-    PlatformAddToCount(&run.shared.rowsDone, 1);
+  for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed);) {
+    const int32_t rows = ComputeBandRows(run, band, y);
+    PlatformAddToCount(&run.shared.rowsDone, rows);
+    y += rows;
   }
   LeaveEngineArithmetic(control);
 }
 
 // The host's own band, with its reports between the rows.
 bool RunHostBand(PassRun& run, Band& band) {
-  for (int32_t y = band.first; y < band.end; ++y) {
+  for (int32_t y = band.first; y < band.end;) {
     if (!ReportRowsDone(run)) return false;
-    ComputeBandRow(run, band, y);
-    PlatformAddToCount(&run.shared.rowsDone, 1);
+    const int32_t rows = ComputeBandRows(run, band, y);
+    PlatformAddToCount(&run.shared.rowsDone, rows);
+    y += rows;
   }
   return true;
 }
@@ -151,6 +166,7 @@ bool ReportUntilDone(PassRun& run) {
 void StartPass(PassRun& run, RowPass pass) {
   run.pass = pass;
   run.computeRow = ChooseRowFunction(run.plan, pass);
+  run.computePair = ChoosePairRowFunction(run.plan, pass);
   run.rowsReported = 0;
   PlatformBeginCount(&run.shared.rowsDone);
   run.shared.stop.store(false);
@@ -197,7 +213,8 @@ void GatherRange(PassRun& run) {
 
 bool RunPasses(PassRun& run, bool autoscale) {
   for (int32_t b = 0; b < run.bandCount; ++b)
-    run.bands[b].job = RowJob{run.plan, {}, run.bands[b].ring.outputRow, 1e30, -1e30, 1.0};
+    run.bands[b].job =
+        RowJob{run.plan, {}, run.bands[b].ring.outputRow, run.bands[b].ring.secondOutputRow, 1e30, -1e30, 1.0};
   if (!autoscale) return RunPass(run, kPlainPass);
   if (!RunPass(run, kScanPass)) return false;
   GatherRange(run);

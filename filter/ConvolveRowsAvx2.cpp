@@ -18,6 +18,8 @@ struct Avx2Lanes {
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 48 : 16;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 64 : 32;
   static constexpr bool kShiftsVectors = false;
+  static constexpr bool kPairsRows = false;
+  static constexpr int32_t kPairBlock = 0;
 };
 
 inline __m256d ZeroOf(Avx2Lanes) { return _mm256_setzero_pd(); }

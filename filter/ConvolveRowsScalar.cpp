@@ -16,6 +16,8 @@ struct ScalarLanes {
   static constexpr int32_t kDoubleBlock = 8;
   static constexpr int32_t kIntegerBlock = 8;
   static constexpr bool kShiftsVectors = false;
+  static constexpr bool kPairsRows = false;
+  static constexpr int32_t kPairBlock = 0;
 };
 
 inline double ZeroOf(ScalarLanes) { return 0.0; }
