@@ -18,8 +18,10 @@ struct Avx2Lanes {
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 48 : 16;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 64 : 32;
   static constexpr bool kShiftsVectors = false;
-  static constexpr bool kPairsRows = false;
-  static constexpr int32_t kPairBlock = 0;
+  // Two rows of six vectors of sums, two coefficients and a source vector
+  // take fifteen of the sixteen registers.
+  static constexpr bool kPairsRows = kWideRegisterFile;
+  static constexpr int32_t kPairBlock = 24;
 };
 
 inline __m256d ZeroOf(Avx2Lanes) { return _mm256_setzero_pd(); }

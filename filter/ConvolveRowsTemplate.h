@@ -72,8 +72,9 @@ void ShiftedDoubleBlockSums(const RowJob& job, int32_t start, double* sums,
 }
 
 // AddShiftedColumn for result rows y and y + 1 at once: source slot s is
-// kernel row s of the upper row and s - 1 of the lower, so each shifted
-// vector feeds both, and each row's sums still come in the one order.
+// kernel row s of the upper row and s - 1 of the lower, so each source
+// vector, shifted or loaded whole, feeds both, and each row's sums still
+// come in the one order.
 template <class L, int32_t Planes, int32_t Column, bool Upper, bool Lower>
 inline void AddShiftedSlot(const RowJob& job, int32_t start, int32_t slot, typename L::Vector* upper,
                            typename L::Vector* lower) {
@@ -84,20 +85,25 @@ inline void AddShiftedSlot(const RowJob& job, int32_t start, int32_t slot, typen
   const typename L::Vector upperCoefficient = BroadcastOf(Upper ? coefficients[7 * slot + Column] : 0.0, L{});
   const typename L::Vector lowerCoefficient = BroadcastOf(Lower ? coefficients[7 * (slot - 1) + Column] : 0.0, L{});
   const double* source = static_cast<const double*>(job.rows[slot]) + start + kSkip * L::kLanes;
+  if constexpr (!L::kShiftsVectors) source += kShift;
   // Hidden from the compiler, which would otherwise keep the vectors that
   // columns load alike on the stack for one another.
   __asm__("" : "+r"(source));
-  typename L::Vector low = LoadAlignedOf(source, L{});
+  [[maybe_unused]] typename L::Vector low;
+  if constexpr (L::kShiftsVectors) low = LoadAlignedOf(source, L{});
 #pragma GCC unroll 32
   for (int i = 0; i < kVectors; ++i) {
     typename L::Vector value;
-    if constexpr (kShift == 0) {
+    if constexpr (!L::kShiftsVectors) {
+      value = LoadOf(source + i * L::kLanes, L{});
+    } else if constexpr (kShift == 0) {
       value = LoadAlignedOf(source + i * L::kLanes, L{});
     } else {
       const typename L::Vector high = LoadAlignedOf(source + (i + 1) * L::kLanes, L{});
       value = ShiftedOf<kShift>(low, high);
       low = high;
     }
+    KeepInRegister(value);  // loaded once for both rows, not folded into each
     if constexpr (Upper) {
       upper[i] = MulAdd(value, upperCoefficient, upper[i]);
       KeepInRegister(upper[i]);
