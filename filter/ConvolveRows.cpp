@@ -17,8 +17,8 @@ RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass) {
 
 RowFunction ChoosePairRowFunction(const ConvolvePlan* plan, RowPass pass) {
   // The pairs shift gray and RGB rows only.
-  if (plan->integerPath || (plan->planes != 1 && plan->planes != 3)) return nullptr;
-  return RowFunctionsFor(plan->isa)->pairRows[pass][plan->sixteenBit];
+  if (plan->planes != 1 && plan->planes != 3) return nullptr;
+  return RowFunctionsFor(plan->isa)->pairRows[plan->integerPath][pass][plan->sixteenBit];
 }
 
 RowOuterSums ChooseRowOuterSums() { return RowFunctionsFor(ChosenConvolveIsa())->rowOuterSums; }

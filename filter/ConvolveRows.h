@@ -31,12 +31,12 @@ constexpr int32_t kRowOuterBlock = 32;
 using RowOuterSums = void (*)(const double* const rows[7], const double coefficients[49], int32_t planes,
                               int32_t count, double* sums);
 
-// rows[integerPath][pass][sixteenBit]; pairRows[pass][sixteenBit] compute
-// result rows y and y + 1 of the double sums from slots 0..7 in one sweep,
-// each source vector feeding both (null where the variant lacks them).
+// rows[integerPath][pass][sixteenBit]; pairRows, indexed alike, compute
+// result rows y and y + 1 from slots 0..7 in one sweep, each source vector
+// feeding both (null where the variant lacks them).
 struct RowFunctionSet {
   RowFunction rows[2][3][2];
-  RowFunction pairRows[3][2];
+  RowFunction pairRows[2][3][2];
   RowOuterSums rowOuterSums;
 };
 

@@ -22,6 +22,7 @@ struct Avx2Lanes {
   // take fifteen of the sixteen registers.
   static constexpr bool kPairsRows = kWideRegisterFile;
   static constexpr int32_t kPairBlock = 24;
+  static constexpr int32_t kIntegerPairBlock = 48;
 };
 
 inline __m256d ZeroOf(Avx2Lanes) { return _mm256_setzero_pd(); }

@@ -18,6 +18,7 @@ struct ScalarLanes {
   static constexpr bool kShiftsVectors = false;
   static constexpr bool kPairsRows = false;
   static constexpr int32_t kPairBlock = 0;
+  static constexpr int32_t kIntegerPairBlock = 0;
 };
 
 inline double ZeroOf(ScalarLanes) { return 0.0; }

@@ -20,6 +20,7 @@ struct Sse2Lanes {
   static constexpr bool kShiftsVectors = false;
   static constexpr bool kPairsRows = false;
   static constexpr int32_t kPairBlock = 0;
+  static constexpr int32_t kIntegerPairBlock = 0;
 };
 
 inline __m128d ZeroOf(Sse2Lanes) { return _mm_setzero_pd(); }

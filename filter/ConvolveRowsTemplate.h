@@ -256,6 +256,82 @@ void IntegerBlockSums(const RowJob& job, int32_t start, double* sums) {
   }
 }
 
+// AddShiftedSlot for the integer sums: the column pair Pair of source slot
+// s, for kernel row s of the upper result row and s - 1 of the lower.
+template <class L, int32_t Planes, int32_t Pair, bool Upper, bool Lower>
+inline void AddShiftedPairSlot(const RowJob& job, int32_t start, int32_t slot, typename L::Integers* upper,
+                               typename L::Integers* lower) {
+  constexpr int kVectors = L::kIntegerPairBlock / L::kIntegerLanes;
+  constexpr int32_t kSkip = 2 * Pair * Planes / L::kIntegerLanes;
+  constexpr int32_t kShift = 2 * Pair * Planes % L::kIntegerLanes;
+  const int32_t* pairs = job.plan->integerPairs;
+  const typename L::Integers upperCoefficients = BroadcastPairOf(Upper ? pairs[4 * slot + Pair] : 0, L{});
+  const typename L::Integers lowerCoefficients = BroadcastPairOf(Lower ? pairs[4 * (slot - 1) + Pair] : 0, L{});
+  const int16_t* source = static_cast<const int16_t*>(job.rows[slot]) + 2 * (start + kSkip * L::kIntegerLanes);
+  if constexpr (!L::kShiftsVectors) source += 2 * kShift;
+  __asm__("" : "+r"(source));
+  [[maybe_unused]] typename L::Integers low;
+  if constexpr (L::kShiftsVectors) low = LoadAlignedPairsOf(source, L{});
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) {
+    typename L::Integers value;
+    if constexpr (!L::kShiftsVectors) {
+      value = LoadPairsOf(source + 2 * i * L::kIntegerLanes, L{});
+    } else if constexpr (kShift == 0) {
+      value = LoadAlignedPairsOf(source + 2 * i * L::kIntegerLanes, L{});
+    } else {
+      const typename L::Integers high = LoadAlignedPairsOf(source + 2 * (i + 1) * L::kIntegerLanes, L{});
+      value = ShiftedPairsOf<kShift>(low, high);
+      low = high;
+    }
+    KeepInRegister(value);
+    if constexpr (Upper) {
+      upper[i] = MultiplyAddPairs(upper[i], value, upperCoefficients, L{});
+      KeepInRegister(upper[i]);
+    }
+    if constexpr (Lower) {
+      lower[i] = MultiplyAddPairs(lower[i], value, lowerCoefficients, L{});
+      KeepInRegister(lower[i]);
+    }
+  }
+}
+
+template <class L, int32_t Planes, int32_t Pair>
+inline void AddShiftedPairsToPair(const RowJob& job, int32_t start, typename L::Integers* upper,
+                                  typename L::Integers* lower) {
+  AddShiftedPairSlot<L, Planes, Pair, true, false>(job, start, 0, upper, lower);
+#pragma GCC unroll 1
+  for (int32_t slot = 1; slot < 7; ++slot) AddShiftedPairSlot<L, Planes, Pair, true, true>(job, start, slot, upper, lower);
+  AddShiftedPairSlot<L, Planes, Pair, false, true>(job, start, 7, upper, lower);
+}
+
+template <class L, int32_t Planes, int32_t... Pairs>
+void ShiftedIntegerPairBlockSums(const RowJob& job, int32_t start, double* upperSums, double* lowerSums,
+                                 std::integer_sequence<int32_t, Pairs...>) {
+  constexpr int kVectors = L::kIntegerPairBlock / L::kIntegerLanes;
+  static_assert(L::kIntegerPairBlock % L::kIntegerLanes == 0 && L::kIntegerPairBlock <= kRowSlackSamples,
+                "a pair block does not fit");
+  typename L::Integers upper[kVectors];
+  typename L::Integers lower[kVectors];
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) upper[i] = lower[i] = ZeroIntegersOf(L{});
+  (AddShiftedPairsToPair<L, Planes, Pairs>(job, start, upper, lower), ...);
+  const ConvolvePlan& plan = *job.plan;
+#pragma GCC unroll 32
+  for (int i = 0; i < kVectors; ++i) {
+    StoreAsDoubles(upperSums + i * L::kIntegerLanes, upper[i], plan.integerBias, plan.integerUnit);
+    StoreAsDoubles(lowerSums + i * L::kIntegerLanes, lower[i], plan.integerBias, plan.integerUnit);
+  }
+}
+
+// Gray or RGB rows only (ChoosePairRowFunction).
+template <class L>
+void IntegerPairBlockSums(const RowJob& job, int32_t start, double* upperSums, double* lowerSums) {
+  constexpr auto kPairs = std::make_integer_sequence<int32_t, 4>{};
+  if (job.plan->planes == 1) return ShiftedIntegerPairBlockSums<L, 1>(job, start, upperSums, lowerSums, kPairs);
+  ShiftedIntegerPairBlockSums<L, 3>(job, start, upperSums, lowerSums, kPairs);
+}
+
 template <class L, bool Integer>
 constexpr int32_t BlockSamples() {
   return Integer ? L::kIntegerBlock : L::kDoubleBlock;
@@ -290,11 +366,13 @@ void StoreResults(Sample* out, typename L::Vector v, int32_t count) {
 // are the sums of samples index onwards of result row y + row.
 template <class L, bool Integer, int32_t Rows, class Use>
 void ForEachSumVector(const RowJob& job, Use use) {
-  constexpr int32_t kBlock = Rows == 2 ? L::kPairBlock : BlockSamples<L, Integer>();
+  constexpr int32_t kBlock = Rows == 1 ? BlockSamples<L, Integer>() : (Integer ? L::kIntegerPairBlock : L::kPairBlock);
   alignas(64) double sums[Rows][kBlock];
   const int32_t rowSamples = job.plan->rowSamples;
   for (int32_t start = 0; start < rowSamples; start += kBlock) {
-    if constexpr (Rows == 2) {
+    if constexpr (Rows == 2 && Integer) {
+      IntegerPairBlockSums<L>(job, start, sums[0], sums[1]);
+    } else if constexpr (Rows == 2) {
       PairBlockSums<L>(job, start, sums[0], sums[1]);
     } else {
       BlockSums<L, Integer>(job, start, sums[0]);
@@ -412,7 +490,10 @@ constexpr RowFunctionSet MakeRowFunctionSet() {
     for (int32_t depth = 0; depth < 2; ++depth) {
       set.rows[0][pass][depth] = RowFunctions<L, false>[pass][depth];
       set.rows[1][pass][depth] = RowFunctions<L, true>[pass][depth];
-      if constexpr (L::kPairsRows) set.pairRows[pass][depth] = RowFunctions<L, false, 2>[pass][depth];
+      if constexpr (L::kPairsRows) {
+        set.pairRows[0][pass][depth] = RowFunctions<L, false, 2>[pass][depth];
+        set.pairRows[1][pass][depth] = RowFunctions<L, true, 2>[pass][depth];
+      }
     }
   }
   set.rowOuterSums = RowOuterBlockSums<L>;
