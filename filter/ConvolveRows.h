@@ -1,4 +1,4 @@
-// The inner loops: one result row from the seven ring rows, in one variant
+// The inner loops: one result row, or a pair, from the ring rows, in one variant
 // per instruction set, sum form, pass and sample depth.
 #pragma once
 

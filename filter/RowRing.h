@@ -1,4 +1,4 @@
-// The seven padded source rows around the result row being computed, held in
+// The padded source rows around the result rows being computed, held in
 // the working form of the run's inner loops, and the output row.
 #pragma once
 
