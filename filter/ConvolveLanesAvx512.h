@@ -28,6 +28,10 @@ struct Avx512Lanes {
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 192 : 40;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 192 : 80;
   static constexpr bool kShiftsVectors = true;
+  // Pairs of rows keep two blocks of sums in the wide register file.
+  static constexpr bool kPairsRows = kWideRegisterFile;
+  static constexpr int32_t kPairBlock = 96;
+  static constexpr int32_t kIntegerPairBlock = 192;
 };
 
 inline __m512d ZeroOf(Avx512Lanes) { return _mm512_setzero_pd(); }
@@ -40,6 +44,8 @@ inline __m512d ShiftedOf(__m512d low, __m512d high) {
   return _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(high), _mm512_castpd_si512(low), Shift));
 }
 inline void StoreTo(double* target, __m512d v) { _mm512_storeu_pd(target, v); }
+// Fused yet exact: a sample below 2^16 times a float's 24-bit significand
+// needs at most 40 bits, so a * b is exact and fma(a, b, s) rounds as s + a * b.
 inline __m512d MulAdd(__m512d a, __m512d b, __m512d sum) { return _mm512_fmadd_pd(a, b, sum); }
 inline __m512d Add(__m512d a, __m512d b) { return _mm512_add_pd(a, b); }
 inline __m512d Sub(__m512d a, __m512d b) { return _mm512_sub_pd(a, b); }

@@ -37,18 +37,20 @@ uint32_t EnterEngineArithmetic() {
 
 void LeaveEngineArithmetic(uint32_t host) { _mm_setcsr(host); }
 
-// What the host's thread and the workers of one pass share.
+// What the host's thread and the workers of one pass share, each on a
+// cache line of its own: every thread raises the count after each row.
 struct PassShared {
-  std::atomic<int32_t> rowsDone;
-  std::atomic<bool> stop;
+  alignas(64) PlatformCount rowsDone;
+  alignas(64) std::atomic<bool> stop;
 };
 
 struct PassRun;
 
 // Rows [first, end) of the image, convolved in place by one thread. A band
 // reads the rows around it before any band writes, so each band may
-// overwrite its own rows as it goes.
-struct Band {
+// overwrite its own rows as it goes. Bands sit on cache lines of their own,
+// so one thread's ring never shares a line with another's.
+struct alignas(64) Band {
   PassRun* run;
   int32_t first;
   int32_t end;
@@ -71,6 +73,7 @@ struct PassRun {
   // Of the pass under way:
   RowPass pass;
   RowFunction computeRow;
+  RowFunction computePair;  // null: one row at a time
   int32_t rowsReported;
   PassShared shared;
 };
@@ -87,7 +90,7 @@ bool ReportAndTestAbort(PassRun& run) {
 // The host hears of row i, once and in order, when i rows of the pass are
 // done, as if one thread went down the image; false once it aborts.
 bool ReportRowsDone(PassRun& run) {
-  while (run.rowsReported < run.height && run.rowsReported <= run.shared.rowsDone.load(std::memory_order_acquire)) {
+  while (run.rowsReported < run.height && run.rowsReported <= PlatformReadCount(&run.shared.rowsDone)) {
     if (ReportAndTestAbort(run)) {
       run.shared.stop.store(true, std::memory_order_relaxed);
       return false;
@@ -98,49 +101,64 @@ bool ReportRowsDone(PassRun& run) {
   return true;
 }
 
-// Slot 6 takes row y + 3: from the store inside the band, from the rows
-// read ahead below it.
-void ComputeBandRow(const PassRun& run, Band& band, int32_t y) {
-  const int32_t next = std::min(y + 3, run.height - 1);
-  if (next < band.end) {
-    FillRingRow(run.plan, run.store, &band.ring, 6, next);
+// The slot takes the source row: from the store inside the band, from the
+// rows read ahead below it.
+void FillBandSlot(const PassRun& run, Band& band, int32_t slot, int32_t row) {
+  const int32_t clamped = std::min(row, run.height - 1);
+  if (clamped < band.end) {
+    FillRingRow(run.plan, run.store, &band.ring, slot, clamped);
   } else {
-    TakeRingTail(&band.ring, next - band.end);
+    TakeRingTail(&band.ring, slot, clamped - band.end);
   }
-  std::copy(band.ring.slots, band.ring.slots + 7, band.job.rows);
-  run.computeRow(&band.job);
-  // Every later read is of a row below y + 3 or of the last row, so row y may be overwritten.
+}
+
+// Result row y, or rows y and y + 1 together where the band has both;
+// the number of rows done.
+int32_t ComputeBandRows(const PassRun& run, Band& band, int32_t y) {
+  const int32_t rows = run.computePair != nullptr && y + 1 < band.end ? 2 : 1;
+  for (int32_t k = 0; k < rows; ++k) FillBandSlot(run, band, 6 + k, y + 3 + k);
+  std::copy(band.ring.slots, band.ring.slots + kRingSlots, band.job.rows);
+  (rows == 2 ? run.computePair : run.computeRow)(&band.job);
+  // Every later read is of a row below y + rows + 2 or of the last row, so
+  // the rows done may be overwritten.
   const int32_t rowBytes = run.plan->rowSamples * (run.plan->sixteenBit ? 2 : 1);
-  if (run.pass != kScanPass) WriteStoreRow(run.store, 0, y, rowBytes, band.ring.outputRow);
-  AdvanceRing(&band.ring);
+  if (run.pass != kScanPass) {
+    WriteStoreRow(run.store, 0, y, rowBytes, band.ring.outputRow);
+    if (rows == 2) WriteStoreRow(run.store, 0, y + 1, rowBytes, band.ring.secondOutputRow);
+  }
+  AdvanceRing(&band.ring, rows);
+  return rows;
 }
 
 void RunWorkerThread(void* argument) {
   Band& band = *static_cast<Band*>(argument);
   PassRun& run = *band.run;
   const uint32_t control = EnterEngineArithmetic();
-  for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed); ++y) {
-    ComputeBandRow(run, band, y);
-    run.shared.rowsDone.fetch_add(1, std::memory_order_release);
+  for (int32_t y = band.first; y < band.end && !run.shared.stop.load(std::memory_order_relaxed);) {
+    const int32_t rows = ComputeBandRows(run, band, y);
+    PlatformAddToCount(&run.shared.rowsDone, rows);
+    y += rows;
   }
   LeaveEngineArithmetic(control);
 }
 
 // The host's own band, with its reports between the rows.
 bool RunHostBand(PassRun& run, Band& band) {
-  for (int32_t y = band.first; y < band.end; ++y) {
+  for (int32_t y = band.first; y < band.end;) {
     if (!ReportRowsDone(run)) return false;
-    ComputeBandRow(run, band, y);
-    run.shared.rowsDone.fetch_add(1, std::memory_order_release);
+    const int32_t rows = ComputeBandRows(run, band, y);
+    PlatformAddToCount(&run.shared.rowsDone, rows);
+    y += rows;
   }
   return true;
 }
 
-// The rest of the reports while the workers finish; false once the host aborts.
+// The rest of the reports while the workers finish, asleep between rows;
+// false once the host aborts.
 bool ReportUntilDone(PassRun& run) {
   while (run.rowsReported < run.height) {
     if (!ReportRowsDone(run)) return false;
-    if (run.rowsReported < run.height) PlatformYield();
+    if (run.rowsReported < run.height) PlatformAwaitCount(&run.shared.rowsDone, run.rowsReported);
   }
   return true;
 }
@@ -148,8 +166,9 @@ bool ReportUntilDone(PassRun& run) {
 void StartPass(PassRun& run, RowPass pass) {
   run.pass = pass;
   run.computeRow = ChooseRowFunction(run.plan, pass);
+  run.computePair = ChoosePairRowFunction(run.plan, pass);
   run.rowsReported = 0;
-  run.shared.rowsDone.store(0);
+  PlatformBeginCount(&run.shared.rowsDone);
   run.shared.stop.store(false);
   for (int32_t b = 0; b < run.bandCount; ++b) {
     Band& band = run.bands[b];
@@ -172,6 +191,7 @@ bool RunPass(PassRun& run, RowPass pass) {
   going = going && ReportUntilDone(run);
   for (int32_t b = 1; b < run.bandCount; ++b)
     if (run.bands[b].started) PlatformJoinThread(&run.bands[b].thread);
+  PlatformEndCount(&run.shared.rowsDone);
   return going;
 }
 
@@ -193,7 +213,8 @@ void GatherRange(PassRun& run) {
 
 bool RunPasses(PassRun& run, bool autoscale) {
   for (int32_t b = 0; b < run.bandCount; ++b)
-    run.bands[b].job = RowJob{run.plan, {}, run.bands[b].ring.outputRow, 1e30, -1e30, 1.0};
+    run.bands[b].job =
+        RowJob{run.plan, {}, run.bands[b].ring.outputRow, run.bands[b].ring.secondOutputRow, 1e30, -1e30, 1.0};
   if (!autoscale) return RunPass(run, kPlainPass);
   if (!RunPass(run, kScanPass)) return false;
   GatherRange(run);

@@ -15,4 +15,10 @@ RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass) {
   return RowFunctionsFor(plan->isa)->rows[plan->integerPath][pass][plan->sixteenBit];
 }
 
+RowFunction ChoosePairRowFunction(const ConvolvePlan* plan, RowPass pass) {
+  // The pairs shift gray and RGB rows only.
+  if (plan->planes != 1 && plan->planes != 3) return nullptr;
+  return RowFunctionsFor(plan->isa)->pairRows[plan->integerPath][pass][plan->sixteenBit];
+}
+
 RowOuterSums ChooseRowOuterSums() { return RowFunctionsFor(ChosenConvolveIsa())->rowOuterSums; }

@@ -1,4 +1,4 @@
-// The inner loops: one result row from the seven ring rows, in one variant
+// The inner loops: one result row, or a pair, from the ring rows, in one variant
 // per instruction set, sum form, pass and sample depth.
 #pragma once
 
@@ -11,8 +11,9 @@
 // 16-bit integers.
 struct RowJob {
   const ConvolvePlan* plan;
-  const void* rows[7];  // ring slots 0..6
+  const void* rows[8];  // ring slots 0..7: slot 7 only for a pair of rows
   void* output;         // the result row: 8- or 16-bit samples
+  void* secondOutput;   // the next result row, for a pair
   double minimum;       // autoscale: running range of the sums, then the map
   double maximum;
   double factor;
@@ -30,9 +31,12 @@ constexpr int32_t kRowOuterBlock = 32;
 using RowOuterSums = void (*)(const double* const rows[7], const double coefficients[49], int32_t planes,
                               int32_t count, double* sums);
 
-// rows[integerPath][pass][sixteenBit]
+// rows[integerPath][pass][sixteenBit]; pairRows, indexed alike, compute
+// result rows y and y + 1 from slots 0..7 in one sweep, each source vector
+// feeding both (null where the variant lacks them).
 struct RowFunctionSet {
   RowFunction rows[2][3][2];
+  RowFunction pairRows[2][3][2];
   RowOuterSums rowOuterSums;
 };
 
@@ -45,5 +49,7 @@ const RowFunctionSet* Avx512VnniRowFunctions();
 
 const RowFunctionSet* RowFunctionsFor(ConvolveIsa isa);
 RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass);
+// Null where the plan's rows are computed one at a time.
+RowFunction ChoosePairRowFunction(const ConvolvePlan* plan, RowPass pass);
 // The row-outer sums of the instruction set a plan made now would take.
 RowOuterSums ChooseRowOuterSums();

@@ -18,12 +18,19 @@ struct Avx2Lanes {
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 48 : 16;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 64 : 32;
   static constexpr bool kShiftsVectors = false;
+  // Two rows of six vectors of sums, two coefficients and a source vector
+  // take fifteen of the sixteen registers.
+  static constexpr bool kPairsRows = kWideRegisterFile;
+  static constexpr int32_t kPairBlock = 24;
+  static constexpr int32_t kIntegerPairBlock = 48;
 };
 
 inline __m256d ZeroOf(Avx2Lanes) { return _mm256_setzero_pd(); }
 inline __m256d BroadcastOf(double value, Avx2Lanes) { return _mm256_set1_pd(value); }
 inline __m256d LoadOf(const double* source, Avx2Lanes) { return _mm256_loadu_pd(source); }
 inline void StoreTo(double* target, __m256d v) { _mm256_storeu_pd(target, v); }
+// Fused yet exact: a sample below 2^16 times a float's 24-bit significand
+// needs at most 40 bits, so a * b is exact and fma(a, b, s) rounds as s + a * b.
 inline __m256d MulAdd(__m256d a, __m256d b, __m256d sum) { return _mm256_fmadd_pd(a, b, sum); }
 inline __m256d Add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
 inline __m256d Sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }

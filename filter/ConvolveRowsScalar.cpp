@@ -16,6 +16,9 @@ struct ScalarLanes {
   static constexpr int32_t kDoubleBlock = 8;
   static constexpr int32_t kIntegerBlock = 8;
   static constexpr bool kShiftsVectors = false;
+  static constexpr bool kPairsRows = false;
+  static constexpr int32_t kPairBlock = 0;
+  static constexpr int32_t kIntegerPairBlock = 0;
 };
 
 inline double ZeroOf(ScalarLanes) { return 0.0; }

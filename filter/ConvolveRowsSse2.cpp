@@ -18,6 +18,9 @@ struct Sse2Lanes {
   static constexpr int32_t kDoubleBlock = kWideRegisterFile ? 24 : 8;
   static constexpr int32_t kIntegerBlock = kWideRegisterFile ? 32 : 16;
   static constexpr bool kShiftsVectors = false;
+  static constexpr bool kPairsRows = false;
+  static constexpr int32_t kPairBlock = 0;
+  static constexpr int32_t kIntegerPairBlock = 0;
 };
 
 inline __m128d ZeroOf(Sse2Lanes) { return _mm_setzero_pd(); }

@@ -65,7 +65,7 @@ void ConvertToPairs(const ConvolvePlan* plan, const Sample* source, int16_t* pai
 int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring, int32_t tailRows) {
   *ring = RowRing{};
   const uint32_t rowBytes = WorkingRowBytes(plan) + uint32_t(kRingRowAlignment - 1);
-  for (int32_t block = 0; block < 7 + tailRows; ++block) {
+  for (int32_t block = 0; block < kRingSlots + tailRows; ++block) {
     ring->blocks[block] = NewClearedBlock(rowBytes);
     if (ring->blocks[block] == nullptr) {
       DisposeRowRing(ring);
@@ -74,10 +74,11 @@ int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring, int32_t tailRows) {
     const uintptr_t address = reinterpret_cast<uintptr_t>(ring->blocks[block]);
     ring->rows[block] = reinterpret_cast<void*>((address + kRingRowAlignment - 1) & ~(kRingRowAlignment - 1));
   }
-  std::copy(ring->rows, ring->rows + 7, ring->slots);
-  ring->outputRow =
-      static_cast<uint8_t*>(NewClearedBlock(uint32_t(plan->width + 20) * uint32_t(plan->planes) * BytesPerSample(plan)));
-  if (ring->outputRow == nullptr) {
+  std::copy(ring->rows, ring->rows + kRingSlots, ring->slots);
+  const uint32_t outputBytes = uint32_t(plan->width + 20) * uint32_t(plan->planes) * BytesPerSample(plan);
+  ring->outputRow = static_cast<uint8_t*>(NewClearedBlock(outputBytes));
+  ring->secondOutputRow = static_cast<uint8_t*>(NewClearedBlock(outputBytes));
+  if (ring->outputRow == nullptr || ring->secondOutputRow == nullptr) {
     DisposeRowRing(ring);
     return memFullErr;
   }
@@ -87,6 +88,7 @@ int16_t NewRowRing(const ConvolvePlan* plan, RowRing* ring, int32_t tailRows) {
 void DisposeRowRing(RowRing* ring) {
   for (void* block : ring->blocks) DisposeBlock(block);
   DisposeBlock(ring->outputRow);
+  DisposeBlock(ring->secondOutputRow);
   *ring = RowRing{};
 }
 
@@ -113,7 +115,7 @@ void FillRingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* rin
 static int32_t ClampedRow(int32_t row, int32_t height) { return row < 0 ? 0 : (row >= height ? height - 1 : row); }
 
 void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t first, int32_t height) {
-  std::copy(ring->rows, ring->rows + 7, ring->slots);
+  std::copy(ring->rows, ring->rows + kRingSlots, ring->slots);
   const size_t bytes = size_t(plan->paddedSamples) * WorkingSampleBytes(plan);
   for (int32_t slot = 0; slot < 6; ++slot) {
     const int32_t row = ClampedRow(first - 3 + slot, height);
@@ -127,13 +129,11 @@ void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring,
 
 void ReadRingTail(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t end, int32_t height) {
   for (int32_t row = end; row < end + kMaxTailRows && row < height; ++row)
-    ReadWorkingRow(plan, store, ring, ring->rows[7 + row - end], row);
+    ReadWorkingRow(plan, store, ring, ring->rows[kRingSlots + row - end], row);
 }
 
-void TakeRingTail(RowRing* ring, int32_t k) { ring->slots[6] = ring->rows[7 + k]; }
+void TakeRingTail(RowRing* ring, int32_t slot, int32_t k) { ring->slots[slot] = ring->rows[kRingSlots + k]; }
 
-void AdvanceRing(RowRing* ring) {
-  void* first = ring->slots[0];
-  for (int32_t slot = 0; slot < 6; ++slot) ring->slots[slot] = ring->slots[slot + 1];
-  ring->slots[6] = first;
+void AdvanceRing(RowRing* ring, int32_t rows) {
+  std::rotate(ring->slots, ring->slots + rows, ring->slots + kRingSlots);
 }

@@ -1,4 +1,4 @@
-// The seven padded source rows around the result row being computed, held in
+// The padded source rows around the result rows being computed, held in
 // the working form of the run's inner loops, and the output row.
 #pragma once
 
@@ -16,13 +16,19 @@ constexpr uintptr_t kRingRowAlignment = 64;
 // writes: they belong to the next band, which overwrites them.
 constexpr int32_t kMaxTailRows = 3;
 
+// Before result row y: slots 0..5 hold source rows y - 3 .. y + 2, clamped;
+// slot 6 then takes row y + 3, and slot 7 row y + 4 when rows y and y + 1
+// are computed together.
+constexpr int32_t kRingSlots = 8;
+
 struct RowRing {
-  void* slots[7];  // slot r holds source row y - 3 + r, clamped
-  // The working rows: seven for the slots, then the tail rows read ahead
+  void* slots[kRingSlots];
+  // The working rows: one for each slot, then the tail rows read ahead
   // (when the ring has them), which join the slots at the band's end.
-  void* rows[7 + kMaxTailRows];
-  void* blocks[7 + kMaxTailRows];  // the allocations the working rows lie in
+  void* rows[kRingSlots + kMaxTailRows];
+  void* blocks[kRingSlots + kMaxTailRows];  // the allocations the working rows lie in
   uint8_t* outputRow;  // the result row; each source row passes through it into the ring
+  uint8_t* secondOutputRow;  // the result row y + 1 of a pair
 };
 
 // 0, or -108 with nothing left allocated. tailRows: 0, or kMaxTailRows for a
@@ -39,7 +45,8 @@ void FillRingRow(const ConvolvePlan* plan, const ImageStore* store, RowRing* rin
 void StartRing(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t first, int32_t height);
 // Rows end .. end + 2 that the image has into the tail rows.
 void ReadRingTail(const ConvolvePlan* plan, const ImageStore* store, RowRing* ring, int32_t end, int32_t height);
-// Slot 6 takes tail row k instead of a row read from the store.
-void TakeRingTail(RowRing* ring, int32_t k);
-// Slots 0..5 take the buffers of slots 1..6, slot 6 the buffer of slot 0.
-void AdvanceRing(RowRing* ring);
+// The slot takes tail row k instead of a row read from the store.
+void TakeRingTail(RowRing* ring, int32_t slot, int32_t k);
+// The slots move down by `rows` (1 or 2), the buffers of the first slots
+// going round to the last.
+void AdvanceRing(RowRing* ring, int32_t rows);

@@ -4,6 +4,7 @@
 // unmapped.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // The error numbers the file layer tells apart: Windows' own where it has
@@ -73,9 +74,24 @@ struct PlatformThread {
 bool PlatformStartThread(PlatformThreadEntry entry, void* argument, PlatformThread* thread);
 // Waits for the thread to end and releases it.
 void PlatformJoinThread(PlatformThread* thread);
-// Gives the processor to another thread (SwitchToThread; sched_yield).
-void PlatformYield();
-// Logical processors this process may run on (GetSystemInfo; the affinity mask).
+// A count that threads raise and one thread waits on, blocked rather than
+// spinning (SRWLOCK and CONDITION_VARIABLE; a pthread mutex and condition).
+// Reading it never blocks. Set up before any thread sees it; the record
+// stays where it is until it is ended.
+struct PlatformCount {
+  std::atomic<int32_t> value;
+  alignas(8) unsigned char lock[96];  // the system's mutex and condition
+};
+void PlatformBeginCount(PlatformCount* count);
+void PlatformEndCount(PlatformCount* count);
+void PlatformAddToCount(PlatformCount* count, int32_t amount);
+// Returns the value once it is at least `least`.
+int32_t PlatformAwaitCount(PlatformCount* count, int32_t least);
+inline int32_t PlatformReadCount(const PlatformCount* count) { return count->value.load(std::memory_order_acquire); }
+// Logical processors the calling thread may run on: a host that pins the
+// thread it filters on to some processors gets that many workers (Linux:
+// the thread's affinity mask; Windows: the process's, which a thread's
+// mask cannot widen).
 int32_t PlatformProcessorCount();
 
 // Failure injection for tests: the next `count` successful calls of the

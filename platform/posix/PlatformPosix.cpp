@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "platform/FailureInjection.h"
@@ -223,8 +224,49 @@ void PlatformJoinThread(PlatformThread* thread) {
   PlatformTrack(PlatformResource::thread, -1);
 }
 
-void PlatformYield() { sched_yield(); }
+namespace {
 
+struct CountLock {
+  pthread_mutex_t mutex;
+  pthread_cond_t raised;
+};
+static_assert(sizeof(CountLock) <= sizeof(PlatformCount::lock) && alignof(CountLock) <= 8);
+
+CountLock* LockOf(PlatformCount* count) { return reinterpret_cast<CountLock*>(count->lock); }
+
+}  // namespace
+
+void PlatformBeginCount(PlatformCount* count) {
+  count->value.store(0, std::memory_order_relaxed);
+  CountLock* lock = new (count->lock) CountLock;
+  pthread_mutex_init(&lock->mutex, nullptr);
+  pthread_cond_init(&lock->raised, nullptr);
+}
+
+void PlatformEndCount(PlatformCount* count) {
+  pthread_cond_destroy(&LockOf(count)->raised);
+  pthread_mutex_destroy(&LockOf(count)->mutex);
+}
+
+// Raised under the lock, so a waiter between its test and its wait cannot miss it.
+void PlatformAddToCount(PlatformCount* count, int32_t amount) {
+  CountLock* lock = LockOf(count);
+  pthread_mutex_lock(&lock->mutex);
+  count->value.fetch_add(amount, std::memory_order_release);
+  pthread_cond_signal(&lock->raised);
+  pthread_mutex_unlock(&lock->mutex);
+}
+
+int32_t PlatformAwaitCount(PlatformCount* count, int32_t least) {
+  CountLock* lock = LockOf(count);
+  pthread_mutex_lock(&lock->mutex);
+  int32_t value;
+  while ((value = count->value.load(std::memory_order_acquire)) < least) pthread_cond_wait(&lock->raised, &lock->mutex);
+  pthread_mutex_unlock(&lock->mutex);
+  return value;
+}
+
+// sched_getaffinity of 0 is the calling thread's mask, not the process's.
 int32_t PlatformProcessorCount() {
   cpu_set_t allowed;
   if (sched_getaffinity(0, sizeof(allowed), &allowed) == 0) return CPU_COUNT(&allowed);

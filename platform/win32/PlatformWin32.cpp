@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <new>
 #include <sys/stat.h>
 
 #include "platform/FailureInjection.h"
@@ -145,7 +146,45 @@ void PlatformJoinThread(PlatformThread* thread) {
   PlatformTrack(PlatformResource::thread, -1);
 }
 
-void PlatformYield() { SwitchToThread(); }
+namespace {
+
+struct CountLock {
+  SRWLOCK mutex;
+  CONDITION_VARIABLE raised;
+};
+static_assert(sizeof(CountLock) <= sizeof(PlatformCount::lock) && alignof(CountLock) <= 8);
+
+CountLock* LockOf(PlatformCount* count) { return reinterpret_cast<CountLock*>(count->lock); }
+
+}  // namespace
+
+void PlatformBeginCount(PlatformCount* count) {
+  count->value.store(0, std::memory_order_relaxed);
+  CountLock* lock = new (count->lock) CountLock;
+  InitializeSRWLock(&lock->mutex);
+  InitializeConditionVariable(&lock->raised);
+}
+
+void PlatformEndCount(PlatformCount*) {}  // neither holds anything of the system's
+
+// Raised under the lock, so a waiter between its test and its wait cannot miss it.
+void PlatformAddToCount(PlatformCount* count, int32_t amount) {
+  CountLock* lock = LockOf(count);
+  AcquireSRWLockExclusive(&lock->mutex);
+  count->value.fetch_add(amount, std::memory_order_release);
+  ReleaseSRWLockExclusive(&lock->mutex);
+  WakeConditionVariable(&lock->raised);
+}
+
+int32_t PlatformAwaitCount(PlatformCount* count, int32_t least) {
+  CountLock* lock = LockOf(count);
+  AcquireSRWLockExclusive(&lock->mutex);
+  int32_t value;
+  while ((value = count->value.load(std::memory_order_acquire)) < least)
+    SleepConditionVariableSRW(&lock->raised, &lock->mutex, INFINITE, 0);
+  ReleaseSRWLockExclusive(&lock->mutex);
+  return value;
+}
 
 int32_t PlatformProcessorCount() {
   DWORD_PTR process = 0, system = 0;

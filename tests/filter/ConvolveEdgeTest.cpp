@@ -176,12 +176,12 @@ TEST(ConvolveEdgeTest, AbortDuringThePlainPassKeepsTheRowsAlreadyFiltered) {
   EXPECT_TRUE(std::equal(image.samples.begin() + split, image.samples.end(), engine.samples.begin() + split));
 }
 
-// Seven ring rows, then the output row: any of them missing stops the run
-// before a row is read or written.
+// Eight ring rows, then the two output rows: any of them missing stops the
+// run before a row is read or written.
 TEST(ConvolveEdgeTest, FailedBufferAllocationReportsMemoryFullAndLeavesTheImage) {
   const TestImage image = RandomImage(30, 16, 3, false, 255, 8);
   const KernelValues kernel = SingleTap(5, 1.0f);
-  for (int32_t failing = 0; failing < 8; ++failing) {
+  for (int32_t failing = 0; failing < 10; ++failing) {
     KernelValues copy = kernel;
     ConvolutionKernel record{};
     std::copy(copy.values, copy.values + kKernelFloats, record.values);

@@ -159,7 +159,7 @@ TEST_F(ConvolveWorkersTest, BandsWhoseThreadWillNotStartRunOnTheHostsThread) {
 }
 
 // Small images, stores read through their file and a single processor stay
-// on one thread; large images take the processors there are.
+// on one thread; large images take the processors the calling thread may use.
 TEST_F(ConvolveWorkersTest, WorkerCountFollowsSizeAndProcessors) {
   ImageStore* store = nullptr;
   ASSERT_EQ(NewBackingStore(64, 64, 1, &store), 0);
@@ -169,6 +169,20 @@ TEST_F(ConvolveWorkersTest, WorkerCountFollowsSizeAndProcessors) {
   const int32_t most = sizeof(void*) == 4 ? 4 : 16;  // each band's ring takes address space
   EXPECT_EQ(ConvolveWorkers(store, 4000, 3000), std::min(processors, most));
   EXPECT_EQ(ConvolveWorkers(store, 30000, 40), 1);  // one band of at least 32 rows
+#ifndef _WIN32
+  // A host that runs several images at once pins each job's thread to its
+  // share of the processors; that job's engine keeps to the share.
+  cpu_set_t allowed;
+  cpu_set_t one;
+  ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed), 0);
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE && CPU_COUNT(&one) == 0; ++cpu)
+    if (CPU_ISSET(cpu, &allowed)) CPU_SET(cpu, &one);
+  ASSERT_EQ(pthread_setaffinity_np(pthread_self(), sizeof one, &one), 0);
+  const int32_t pinned = ConvolveWorkers(store, 4000, 3000);
+  pthread_setaffinity_np(pthread_self(), sizeof allowed, &allowed);
+  EXPECT_EQ(pinned, 1);
+#endif
   SetConvolveWorkers(6);
   EXPECT_EQ(ConvolveWorkers(store, 64, 64), std::min(6, most));
   EXPECT_EQ(ConvolveWorkers(store, 64, 4), 4);  // never more than the rows
