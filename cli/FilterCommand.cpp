@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
+#include "cli/VipsStart.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
   return {
@@ -11,7 +12,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"quality", 0, "Q", "JPEG and WebP quality, 1 to 100 (default 92)"},
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
-      {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
+      {"timings", 0, "", "print where the run's time went, step by step"},
   };
 }
 
@@ -82,10 +83,12 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   if (Failure failure = CheckNoClash(inputs, outputs, HasSwitch(arguments, "in-place"))) return failure;
   RunRequest request;
   request.dialog = &script;
+  StartVips();
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   FilterJob job;
   Failure failure = FilterJobFromArguments(arguments, input, output, &job);
+  job.startupTimings = true;
   if (!failure) failure = RunFilterJob(module, job, request);
   hostsim::UnloadModule(module);
   return failure;

@@ -13,7 +13,8 @@ struct FilterJob {
   std::string output;
   std::string mask;  // empty: no selection
   bool quiet = false;
-  bool timings = false;  // print decode, plug-in and encode times
+  bool timings = false;         // print where the run's time went
+  bool startupTimings = false;  // and the process's start-up before the job
   std::string record;    // a settings file to write, or empty
   WriteSettings write;
   ReadLimits limits;

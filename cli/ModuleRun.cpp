@@ -1,7 +1,5 @@
 #include "cli/ModuleRun.h"
 
-#include <chrono>
-
 #include "cli/Interrupt.h"
 #include "hostsim/Descriptor.h"
 
@@ -26,12 +24,6 @@ void ApplySelection(const hostsim::Image& original, hostsim::Image* filtered) {
     }
 }
 
-static ProgressBar* activeBar = nullptr;
-
-static void TK_CDECL ReportProgress(int32_t done, int32_t total) {
-  if (activeBar != nullptr) UpdateProgressBar(*activeBar, done, total);
-}
-
 Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
                   ProgressBar* bar, RunOutcome* outcome, const ArrivingRows* arriving) {
   hostsim::HostOptions options;
@@ -39,6 +31,7 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   // One copy of the image is enough unless the selection needs the original.
   options.writeInPlace = image.mask.empty();
   if (arriving != nullptr) options.awaitRows = arriving->await;
+  if (bar != nullptr) options.onProgress = [bar](int32_t done, int32_t total) { UpdateProgressBar(*bar, done, total); };
   hostsim::Host host(module.entryPoint, std::move(image), options);
   // Rows still arriving land in the host's image: they stop before it goes.
   struct StopArriving {
@@ -47,7 +40,6 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
       if (rows != nullptr) rows->stop();
     }
   } stopArriving{arriving};
-  host.record().progressProc = ReportProgress;
   hostsim::ScriptingHost scripting(host);
   if (request.playback)
     scripting.Play(request.playback->descriptor, plugInDialogDontDisplay);
@@ -55,14 +47,11 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
     scripting.PlayNothing(plugInDialogDisplay);
   if (request.dialog != nullptr)
     if (Failure failure = InstallDialogScript(module, request.dialog)) return failure;
-  activeBar = bar;
-  auto start = std::chrono::steady_clock::now();  // the host's own copies are not the plug-in's time
   int16_t result = host.Run();
-  activeBar = nullptr;
+  outcome->clock = host.clock;
   if (request.dialog != nullptr) RemoveDialogScript(module);
   outcome->result = result;
   if (bar != nullptr) EndProgressBar(*bar);
-  outcome->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted");
   if (request.dialog != nullptr && request.dialog->failure) return request.dialog->failure;
   if (request.dialog != nullptr && !request.dialog->opened && result == 0)
