@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/contract/PluginApi.h"
+#include "hostsim/LargePages.h"
 
 namespace hostsim {
 
@@ -22,7 +23,7 @@ struct Image {
   int32_t height = 0;
   int32_t planes = 1;
   int32_t depth = 8;             // 8 or 16 bits per sample
-  std::vector<uint8_t> samples;  // rows top first, planes interleaved, 16-bit samples little-endian
+  Samples samples;               // rows top first, planes interleaved, 16-bit samples little-endian
   std::vector<uint8_t> mask;     // one byte per pixel, or empty for no selection
 
   int32_t BytesPerSample() const { return depth == 16 ? 2 : 1; }
