@@ -1,7 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/FileClash.h"
 #include "cli/FilterJob.h"
-#include "cli/VipsStart.h"
 
 std::vector<OptionSpec> CommonRunOptions() {
   return {
@@ -83,7 +82,6 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   if (Failure failure = CheckNoClash(inputs, outputs, HasSwitch(arguments, "in-place"))) return failure;
   RunRequest request;
   request.dialog = &script;
-  StartVips();
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   FilterJob job;

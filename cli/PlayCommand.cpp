@@ -7,7 +7,6 @@
 #include "cli/ParallelJobs.h"
 #include "cli/Picture.h"
 #include "cli/PlayableSettings.h"
-#include "cli/VipsStart.h"
 
 static Failure ReadSettings(const std::string& path, RecordedSettings* settings) {
   if (Failure failure = CheckRegularFile(path, kExitKernel)) return failure;
@@ -62,7 +61,6 @@ static Failure RunPlay(const ParsedArguments& arguments) {
     // Several progress bars on one line would only garble each other.
     if (parallel > 1 && files.size() > 1) jobs[i].quiet = true;
   }
-  StartVips();
   hostsim::LoadedModule module;
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   Failure failure;
