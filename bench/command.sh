@@ -80,7 +80,7 @@ import os, re, statistics, subprocess, sys, time
 tarkel, peer, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
 
 def run(command):
-    """Wall seconds, peak resident MiB and standard error of one run."""
+    """Wall seconds, peak resident MiB, standard error and processor seconds of one run."""
     start = time.monotonic()
     child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     err = child.stderr.read().decode()
@@ -88,7 +88,7 @@ def run(command):
     wall = time.monotonic() - start
     if status != 0:
         sys.exit("failed: %s\n%s" % (" ".join(command), err))
-    return wall, usage.ru_maxrss / 1024, err
+    return wall, usage.ru_maxrss / 1024, err, usage.ru_utime + usage.ru_stime
 
 def spread(values, unit=""):
     return "%.3f%s [%.3f..%.3f]" % (statistics.median(values), unit, min(values), max(values))
@@ -107,13 +107,15 @@ for ext, src, save, repeat in cases:
     walls = {name: [] for name in commands}
     peaks = {name: [] for name in commands}
     ratios = {"integer": [], "float": []}
+    cpus = {name: [] for name in commands}
     for _ in range(runs * repeat):
         for name, command in commands.items():
-            wall, peak, err = run(command)
+            wall, peak, err, cpu = run(command)
             walls[name].append(wall)
+            cpus[name].append(cpu)
             peaks[name].append(peak)
             if name == "tarkel":
-                engine = re.search(r"engine\s+([0-9.]+) s", err)
+                engine = re.search(r"plug-in engine[^0-9]*([0-9.]+) s", err)
                 if engine and src != "tiny.jpg":
                     engine_shares.append((src, wall / float(engine.group(1))))
         for name in ratios:
@@ -126,15 +128,22 @@ for ext, src, save, repeat in cases:
     print("%-11s tarkel/integer %s (<= %s)  tarkel/float %s  size/integer %.2f (<= 1.1)  peak MiB %.0f / %.0f" % (
         "", spread(ratios["integer"]), target, spread(ratios["float"]), sizes["tarkel"] / sizes["integer"],
         statistics.median(peaks["tarkel"]), statistics.median(peaks["integer"])))
+    print("%-11s processor time: tarkel %s s  integer %s s  tarkel/integer %s" % ("", spread(cpus["tarkel"]),
+          spread(cpus["integer"]), spread([t / i for t, i in zip(cpus["tarkel"], cpus["integer"])])))
 if engine_shares:
     print("\nwhole run / engine (<= 1.25): " + "  ".join(
         "%s %s" % (src, spread([r for s, r in engine_shares if s == src])) for src in dict(engine_shares)))
 
 batch = ["batch/%d.jpg" % i for i in range(8)]
-serial, parallel = [], []
+serial, parallel, serial_cpu, parallel_cpu = [], [], [], []
 for _ in range(runs):
-    serial.append(run([tarkel, "play", "gauss.json", "--into", "out", "-j", "1"] + batch)[0])
-    parallel.append(run([tarkel, "play", "gauss.json", "--into", "out", "-j", "2"] + batch)[0])
+    one = run([tarkel, "play", "gauss.json", "--into", "out", "-j", "1"] + batch)
+    two = run([tarkel, "play", "gauss.json", "--into", "out", "-j", "2"] + batch)
+    serial.append(one[0])
+    parallel.append(two[0])
+    serial_cpu.append(one[3])
+    parallel_cpu.append(two[3])
 print("\nplay 8 x 3000 x 2000 JPEG: -j 1 %s s, -j 2 %s s, -j 1 / -j 2 %s (>= 1.8)" % (
     spread(serial), spread(parallel), spread([s / p for s, p in zip(serial, parallel)])))
+print("  processor time: -j 1 %s s, -j 2 %s s" % (spread(serial_cpu), spread(parallel_cpu)))
 PY
