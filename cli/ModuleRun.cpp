@@ -1,19 +1,16 @@
 #include "cli/ModuleRun.h"
 
-#include <thread>
-
 #include "cli/Interrupt.h"
 #include "cli/VipsStart.h"
 #include "hostsim/Descriptor.h"
 
 Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module) {
   std::string path = pathOrEmpty.empty() ? hostsim::ModuleBesideProgram() : pathOrEmpty;
-  {
-    // Every command that runs the module reads images: libvips starts
-    // meanwhile, done before any process is forked.
-    std::jthread starting(StartVips);
-    *module = hostsim::LoadModule(path);
-  }
+  // Every command that runs the module reads images: libvips starts here,
+  // before play forks any process. Not on a thread beside the module's
+  // loading: it sets an environment variable, which nothing may read meanwhile.
+  StartVips();
+  *module = hostsim::LoadModule(path);
   if (module->entryPoint == nullptr)
     return Fail(kExitModule, module->error + "; build it with ./scripts/build native, or name one with --module");
   return {};
