@@ -14,7 +14,7 @@ std::vector<OptionSpec> CommonRunOptions() {
       {"lossless", 0, "", "WebP: lossless (the default from a lossless input)"},
       {"compression", 0, "C", "PNG: level 0 to 9 (default 4); TIFF: none (default), deflate, lzw, zstd, packbits, jpeg"},
       {"max-memory", 0, "SIZE", "refuse images needing more, as in 800M or 4G (default half the machine's memory)"},
-      {"timings", 0, "", "print the time spent decoding, in the plug-in and encoding"},
+      {"timings", 0, "", "print where the run's time went, step by step"},
       ForceOption(),
       PipeFormatOption(),
       LinearOption(),
@@ -113,6 +113,7 @@ static Failure RunFilter(const ParsedArguments& arguments) {
   if (Failure failure = OpenModule(OptionValue(arguments, "module"), &module)) return failure;
   FilterJob job;
   Failure failure = FilterJobFromArguments(arguments, input, output, &job);
+  job.startupTimings = true;
   if (!failure) failure = RunFilterJob(module, job, request);
   hostsim::UnloadModule(module);
   return FinishPipeEnds(&pipes, failure);

@@ -1,18 +1,14 @@
 #include "cli/FilterJob.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/AtomicOutput.h"
-#include "cli/LosslessInput.h"
 #include "cli/LinearLight.h"
+#include "cli/LosslessInput.h"
+#include "cli/RunTimings.h"
 
 namespace {
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Removes the temporary files on every way out that did not commit them.
 struct PendingFiles {
@@ -73,7 +69,19 @@ static void PutPage(const hostsim::Image& one, int32_t page, hostsim::Image* sta
   std::memcpy(stack->samples.data() + size_t(page) * one.samples.size(), one.samples.data(), one.samples.size());
 }
 
-static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
+// The host's clock of one page, step by step; what the host did around the
+// plug-in's calls is the rest of the page's time.
+static void AddPluginSteps(const hostsim::RunClock& clock, RunTimings* timings) {
+  double before = 0;
+  for (const auto& [name, seconds] : timings->steps) before += seconds;
+  for (size_t phase = 0; phase < size_t(hostsim::RunPhase::count); ++phase)
+    AddStep(timings, hostsim::RunPhaseName(hostsim::RunPhase(phase)), clock.seconds[phase]);
+  Lap(timings, "host around the plug-in");
+  timings->steps.back().second -= clock.Total();
+}
+
+static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request,
+                        RunTimings* timings) {
   PictureFormat format{};
   if (Failure failure = FormatForPath(job.output, &format)) return failure;
   if (Failure failure = CheckWriteSettings(job.output, format, job.write)) return failure;
@@ -112,10 +120,11 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   ProgressBar bar = NewProgressBar(job.input, job.quiet);
   RunOutcome outcome;
   RunRequest pageRequest = request;
-  double moduleSeconds = 0;
+  Lap(timings, "header, output file, allocation");
   for (int32_t page = 0; page < picture.pages; ++page) {
     if (!single)
       if (Failure failure = AwaitPage(&rows, (page + 1) * pageHeight)) return failure;
+    Lap(timings, "waiting for decoded pages");
     hostsim::Image one = single ? std::move(picture.image) : PageOf(picture.image, page, pageHeight);
     one.mask = single ? std::move(mask) : mask;
     Failure run = RunModule(module, std::move(one), pageRequest, &bar, &outcome, streamed ? &arriving : nullptr);
@@ -123,23 +132,24 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
     if (streamed)
       if (Failure failure = FinishDecoding(&rows)) return failure;
     if (run) return run;
+    AddPluginSteps(outcome.clock, timings);
     outcome.output.mask.clear();
     FromHostRange(outcome.output);
     if (single)
       picture.image = std::move(outcome.output);
     else
       PutPage(outcome.output, page, &picture.image);
-    moduleSeconds += outcome.seconds;
     // The pages after the first get exactly what the first was given.
     if (page == 0 && outcome.recorded) pageRequest = RunRequest{nullptr, outcome.recorded};
+    Lap(timings, "16-bit range back, pages");
   }
   if (job.linear)
     if (Failure failure = FromLinearLight(&picture, fileDepth)) return failure;
   if (picture.alpha) PutPlane(alpha, picture.image.planes - 1, &picture.image);
   FinishDecoding(&rows);  // every row has landed: this only ends the decoding thread
-  double decodeSeconds = rows.seconds;
+  timings->decodeSeconds = rows.seconds;
+  Lap(timings, "16-bit range back, pages");
 
-  auto start = std::chrono::steady_clock::now();
   WriteSettings write = job.write;
   if (!job.losslessChosen) write.lossless = IsLosslessInput(job.input);
   if (Failure failure = WritePicture(pending.image.tempPath, picture, format, write)) {
@@ -149,6 +159,7 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
       failure.message.replace(at, pending.image.tempPath.size(), job.output);
     return failure;
   }
+  Lap(timings, "encoding and writing the output");
   if (!job.record.empty()) {
     if (!outcome.recorded)
       return Fail(kExitModule, "the plug-in recorded no settings, so " + job.record + " cannot be written");
@@ -158,15 +169,22 @@ static Failure RunSteps(const hostsim::LoadedModule& module, const FilterJob& jo
   if (Failure failure = CommitOutput(&pending.image)) return failure;
   if (!job.record.empty())
     if (Failure failure = CommitOutput(&pending.settings)) return failure;
-  double encodeSeconds = SecondsSince(start);
-  if (job.timings)
-    std::fprintf(stderr, "%s: decode %.3f s%s, plug-in %.3f s, encode %.3f s\n", job.input.c_str(), decodeSeconds,
-                 single && !streamed ? "" : " (while the plug-in ran)", moduleSeconds, encodeSeconds);
+  Lap(timings, "syncing and renaming the output");
   return {};
 }
 
 Failure RunFilterJob(const hostsim::LoadedModule& module, const FilterJob& job, const RunRequest& request) {
-  Failure failure = RunSteps(module, job, request);
+  RunTimings timings;
+  double jobStart = SecondsSinceMain();
+  if (job.startupTimings) {
+    AddStep(&timings, "start-up before main (loading libraries)", SecondsBeforeMain());
+    AddStep(&timings, "start-up: arguments, kernel, libvips, module", jobStart);
+  }
+  Failure failure = RunSteps(module, job, request, &timings);
+  Lap(&timings, "clean-up");
+  if (job.timings && !failure)
+    PrintTimings(job.input, timings, job.startupTimings ? SecondsBeforeMain() + SecondsSinceMain()
+                                                        : SecondsSinceMain() - jobStart);
   if (failure.code == kExitInterrupted) failure.message += "; " + job.output + " was not written";
   // In a batch, every message says which file it is about.
   if (failure && failure.message.find(job.input) == std::string::npos)

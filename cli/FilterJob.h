@@ -13,8 +13,9 @@ struct FilterJob {
   std::string output;
   std::string mask;  // empty: no selection
   bool quiet = false;
-  bool timings = false;  // print decode, plug-in and encode times
-  bool force = false;    // the output may replace a read-only file
+  bool timings = false;         // print where the run's time went
+  bool startupTimings = false;  // and the process's start-up before the job
+  bool force = false;           // the output may replace a read-only file
   std::string record;    // a settings file to write, or empty
   bool linear = false;   // the plug-in filters linear light
   WriteSettings write;

@@ -15,6 +15,7 @@
 #include "cli/PngWriter.h"
 #include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
+#include "cli/VipsStart.h"
 
 std::string VipsError() {
   std::string text = vips_error_buffer();
@@ -37,20 +38,6 @@ namespace {
 constexpr int32_t kMaxSide = 32767;
 // Rows decoded at a time.
 constexpr int32_t kStripRows = 64;
-
-void StartVips() {
-  static std::once_flag started;
-  std::call_once(started, [] {
-    if (VIPS_INIT("tarkel") != 0) return;
-    // Its warnings would break the one-line messages; its errors come back to the caller.
-    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    // Loaders not meant for hostile files (ImageMagick among them) stay out.
-    vips_block_untrusted_set(TRUE);
-    // Its PPM and PGM parser is a small one of its own, and those files are named as read.
-    vips_operation_block_set("VipsForeignLoadPpm", FALSE);
-    vips_cache_set_max(0);
-  });
-}
 
 std::string Size(VipsImage* image) {
   return std::to_string(image->Xsize) + " x " + std::to_string(image->Ysize) + " pixels";
@@ -301,6 +288,7 @@ bool IsTrusted(const char* loader) {
 Failure OpenPicture(const std::string& path, Picture* picture, DecodingRows* rows, const ReadLimits& limits) {
   if (Failure failure = CheckRegularFile(path, kExitInput)) return failure;
   StartVips();
+  LoadLoaderFor(path);
   const char* loader = vips_foreign_find_load(path.c_str());
   if (!IsTrusted(loader)) {
     if (HasImageSignature(path)) return Damaged(path);

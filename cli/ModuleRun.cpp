@@ -6,10 +6,15 @@
 
 #include "cli/Interrupt.h"
 #include "cli/ModulePath.h"
+#include "cli/VipsStart.h"
 #include "hostsim/Descriptor.h"
 
 Failure OpenModule(const std::string& pathOrEmpty, hostsim::LoadedModule* module) {
   std::string path = pathOrEmpty.empty() ? DefaultModulePath() : pathOrEmpty;
+  // Every command that runs the module reads images: libvips starts here,
+  // before play forks any process. Not on a thread beside the module's
+  // loading: it sets an environment variable, which nothing may read meanwhile.
+  StartVips();
   *module = hostsim::LoadModule(path);
   if (module->entryPoint == nullptr)
     return Fail(kExitModule, module->error + "; build it with ./scripts/build native, or name one with --module");
@@ -30,12 +35,6 @@ void ApplySelection(const hostsim::Image& original, hostsim::Image* filtered) {
     }
 }
 
-static ProgressBar* activeBar = nullptr;
-
-static void TK_CDECL ReportProgress(int32_t done, int32_t total) {
-  if (activeBar != nullptr) UpdateProgressBar(*activeBar, done, total);
-}
-
 Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, const RunRequest& request,
                   ProgressBar* bar, RunOutcome* outcome, const ArrivingRows* arriving) {
   hostsim::HostOptions options;
@@ -43,6 +42,7 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
   // One copy of the image is enough unless the selection needs the original.
   options.writeInPlace = image.mask.empty();
   if (arriving != nullptr) options.awaitRows = arriving->await;
+  if (bar != nullptr) options.onProgress = [bar](int32_t done, int32_t total) { UpdateProgressBar(*bar, done, total); };
   hostsim::Host host(module.entryPoint, std::move(image), options);
   // Rows still arriving land in the host's image: they stop before it goes.
   struct StopArriving {
@@ -51,7 +51,6 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
       if (rows != nullptr) rows->stop();
     }
   } stopArriving{arriving};
-  host.record().progressProc = ReportProgress;
   hostsim::ScriptingHost scripting(host);
   if (request.playback)
     scripting.Play(request.playback->descriptor, plugInDialogDontDisplay);
@@ -59,14 +58,11 @@ Failure RunModule(const hostsim::LoadedModule& module, hostsim::Image image, con
     scripting.PlayNothing(plugInDialogDisplay);
   if (request.dialog != nullptr)
     if (Failure failure = InstallDialogScript(module, request.dialog)) return failure;
-  activeBar = bar;
-  auto start = std::chrono::steady_clock::now();  // the host's own copies are not the plug-in's time
   int16_t result = host.Run();
-  activeBar = nullptr;
+  outcome->clock = host.clock;
   if (request.dialog != nullptr) RemoveDialogScript(module);
   outcome->result = result;
   if (bar != nullptr) EndProgressBar(*bar);
-  outcome->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted");
   if (request.dialog != nullptr && request.dialog->failure) return request.dialog->failure;
   if (request.dialog != nullptr && !request.dialog->opened && result == 0)

@@ -29,7 +29,7 @@ struct RunOutcome {
   hostsim::Image output;
   std::optional<RecordedSettings> recorded;  // what the plug-in handed to the host's scripting
   int16_t result = 0;  // the module's result code
-  double seconds = 0;
+  hostsim::RunClock clock;  // where the run's time went
 };
 
 // Editors apply the selection themselves: a filter that does not declare

@@ -13,6 +13,7 @@
 
 #include "cli/Interrupt.h"
 #include "cli/VipsObjects.h"
+#include "hostsim/LargePages.h"
 
 namespace {
 
@@ -33,13 +34,24 @@ uint32_t BigEndian32(const uint8_t* at) {
   return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
 }
 
-// Bytes not zeroed first: every one is written before it is read.
+// Bytes not zeroed first: every one is written before it is read. Whole
+// images of rows, so in huge pages as the host's image is.
+struct LargeFree {
+  size_t bytes;
+  void operator()(uint8_t* block) const { hostsim::FreeLarge(block, bytes); }
+};
+
 struct Buffer {
-  std::unique_ptr<uint8_t[]> bytes;
+  std::unique_ptr<uint8_t[], LargeFree> bytes{nullptr, LargeFree{0}};
   size_t size = 0;
 };
 
-Buffer NewBuffer(size_t size) { return Buffer{std::make_unique_for_overwrite<uint8_t[]>(size), size}; }
+Buffer NewBuffer(size_t size) {
+  Buffer buffer;
+  buffer.bytes = std::unique_ptr<uint8_t[], LargeFree>(static_cast<uint8_t*>(hostsim::AllocateLarge(size)), LargeFree{size});
+  buffer.size = buffer.bytes != nullptr ? size : 0;
+  return buffer;
+}
 
 // The rows as PNG stores them: 16-bit samples big-endian, each row filtered
 // as the difference from the row above ("up"), which on photographs deflates
@@ -47,6 +59,7 @@ Buffer NewBuffer(size_t size) { return Buffer{std::make_unique_for_overwrite<uin
 Buffer Scanlines(const hostsim::Image& image) {
   size_t rowBytes = image.RowBytes();
   Buffer lines = NewBuffer((rowBytes + 1) * size_t(image.height));
+  if (lines.size == 0) return lines;
   Bytes above(rowBytes, 0), row(rowBytes);
   for (int32_t y = 0; y < image.height; ++y) {
     const uint8_t* samples = image.samples.data() + size_t(y) * rowBytes;
@@ -117,6 +130,7 @@ Buffer DeflateRows(const hostsim::Image& image, int level) {
   std::unique_ptr<libdeflate_compressor, Compressor> compressor(libdeflate_alloc_compressor(level));
   if (compressor == nullptr) return {};
   Buffer lines = Scanlines(image);
+  if (lines.size == 0) return {};
   Buffer deflated = NewBuffer(libdeflate_zlib_compress_bound(compressor.get(), lines.size));
   deflated.size =
       libdeflate_zlib_compress(compressor.get(), lines.bytes.get(), lines.size, deflated.bytes.get(), deflated.size);

@@ -1,6 +1,7 @@
 #include "hostsim/Host.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,32 @@ Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth) {
   return image;
 }
 
+const char* RunPhaseName(RunPhase phase) {
+  static const char* const names[] = {"plug-in set-up (parameters, prepare, start)",
+                                      "plug-in reading rows",
+                                      "plug-in dialog and kernel",
+                                      "plug-in engine, settings, log",
+                                      "plug-in writing rows back",
+                                      "plug-in finish",
+                                      "host row copies",
+                                      "host waiting for decoded rows"};
+  static_assert(std::size(names) == size_t(RunPhase::count));
+  return names[size_t(phase)];
+}
+
+void RunClock::Enter(RunPhase next) {
+  auto now = std::chrono::steady_clock::now();
+  seconds[size_t(phase)] += std::chrono::duration<double>(now - since).count();
+  since = now;
+  phase = next;
+}
+
+double RunClock::Total() const {
+  double total = 0;
+  for (double part : seconds) total += part;
+  return total;
+}
+
 bool RectsEmpty(const FilterRecord& record) {
   const Rect16 &in = record.inRect, &out = record.outRect;
   return (in.top | in.left | in.bottom | in.right | out.top | out.left | out.bottom | out.right) == 0;
@@ -52,7 +79,7 @@ static Boolean TK_CDECL HostAbort() {
   return abortPredicate != nullptr && *abortPredicate && (*abortPredicate)(host->abortCalls) ? 1 : 0;
 }
 
-static void TK_CDECL HostProgress(int32_t done, int32_t total) { Host::current->progress.emplace_back(done, total); }
+static void TK_CDECL HostProgress(int32_t done, int32_t total) { Host::current->Progress(done, total); }
 
 static OSErr TK_CDECL HostAdvanceState() { return Host::current->Advance(); }
 
@@ -136,6 +163,34 @@ int32_t Host::HandleSize(Handle handle) const {
   return handles_.count(handle) ? reinterpret_cast<HostHandle*>(handle)->size : 0;
 }
 
+void Host::Progress(int32_t done, int32_t total) {
+  progress.emplace_back(done, total);
+  if (clock.phase == RunPhase::dialog) clock.Enter(RunPhase::engine);
+  if (options_.onProgress) options_.onProgress(done, total);
+}
+
+static const Rect16* RequestedRows(const FilterRecord& r) {
+  if (r.inRect.bottom > r.inRect.top) return &r.inRect;
+  if (r.outRect.bottom > r.outRect.top) return &r.outRect;
+  return nullptr;
+}
+
+// What the plug-in does next with the rows it has asked for: in the filtering
+// call the dialog comes first and the engine from its first progress report.
+RunPhase Host::PhaseOfRequest() const {
+  return RequestedRows(*record_) == nullptr ? RunPhase::finish : clock.pumpStage;
+}
+
+void Host::NoteRequest() {
+  const Rect16* rows = RequestedRows(*record_);
+  if (rows == nullptr) return;
+  if (clock.pumpStage == RunPhase::reading && rows->top < clock.lastTop)
+    clock.pumpStage = RunPhase::dialog;
+  else if (clock.pumpStage == RunPhase::dialog)
+    clock.pumpStage = RunPhase::writing;
+  clock.lastTop = rows->top;
+}
+
 OSErr Host::Advance() {
   if (++advanceCalls == options_.failAdvanceCall) return -128;
   return Exchange() ? 0 : -128;
@@ -147,9 +202,13 @@ int16_t Host::Call(int16_t selector) {
   abortPredicate = &options_.abortWhen;
   int16_t result = 0;
   if (selector == filterSelectorContinue) ++continueCalls;
+  clock.Enter(selector == filterSelectorContinue ? PhaseOfRequest()
+              : selector == filterSelectorFinish ? RunPhase::finish
+                                                 : RunPhase::setup);
   entryPoint_(selector, record_, &data_, &result);
   bool exchanges = selector == filterSelectorStart || selector == filterSelectorContinue;
   if (exchanges && !Exchange() && result == 0) result = -128;
+  clock.Enter(RunPhase::hostRows);
   current = previous;
   return result;
 }
@@ -238,12 +297,18 @@ static int32_t RowsReached(const FilterRecord& r, int32_t height) {
 }
 
 bool Host::Exchange() {
+  clock.Enter(RunPhase::hostRows);
   Commit();
   FilterRecord& r = *record_;
   in_.bytes.reset();
   mask_.bytes.reset();
   r.inData = r.outData = r.maskData = nullptr;
-  if (options_.awaitRows && !options_.awaitRows(RowsReached(r, input_.height))) return false;
+  if (options_.awaitRows) {
+    clock.Enter(RunPhase::awaitingRows);
+    bool arrived = options_.awaitRows(RowsReached(r, input_.height));
+    clock.Enter(RunPhase::hostRows);
+    if (!arrived) return false;
+  }
   if (CheckRect("inRect", r.inRect, true, r.inLoPlane, r.inHiPlane))
     Fill(in_, input_, r.inRect, r.inLoPlane, r.inHiPlane, false);
   if (CheckRect("outRect", r.outRect, true, r.outLoPlane, r.outHiPlane))
@@ -256,6 +321,8 @@ bool Host::Exchange() {
   r.outRowBytes = out_.bytes ? out_.rowBytes : 0;
   r.maskData = mask_.bytes.get();
   r.maskRowBytes = mask_.bytes ? mask_.rowBytes : 0;
+  NoteRequest();
+  clock.Enter(PhaseOfRequest());
   return true;
 }
 

@@ -3,6 +3,8 @@
 // for no more than it may.
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "host/contract/PluginApi.h"
+#include "hostsim/LargePages.h"
 
 namespace hostsim {
 
@@ -20,7 +23,7 @@ struct Image {
   int32_t height = 0;
   int32_t planes = 1;
   int32_t depth = 8;             // 8 or 16 bits per sample
-  std::vector<uint8_t> samples;  // rows top first, planes interleaved, 16-bit samples little-endian
+  Samples samples;               // rows top first, planes interleaved, 16-bit samples little-endian
   std::vector<uint8_t> mask;     // one byte per pixel, or empty for no selection
 
   int32_t BytesPerSample() const { return depth == 16 ? 2 : 1; }
@@ -33,6 +36,25 @@ Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth);
 
 // True when the plug-in has emptied inRect and outRect: the row pump is over.
 bool RectsEmpty(const FilterRecord& record);
+
+// What a run's time is spent on, as the host sees it: the plug-in's calls by
+// what it asks for, and the host's own work between them.
+enum class RunPhase { setup, reading, dialog, engine, writing, finish, hostRows, awaitingRows, count };
+const char* RunPhaseName(RunPhase phase);
+
+struct RunClock {
+  std::array<double, size_t(RunPhase::count)> seconds{};
+  RunPhase phase = RunPhase::setup;
+  std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
+  // The row pump reads every row, filters in the call after it asks for the
+  // top row again, then writes every row back.
+  RunPhase pumpStage = RunPhase::reading;
+  int32_t lastTop = -1;
+
+  // Charges the time since the last switch to the phase being left.
+  void Enter(RunPhase next);
+  double Total() const;
+};
 
 struct HostOptions {
   bool advanceState = true;
@@ -50,6 +72,7 @@ struct HostOptions {
   // For an image still arriving: waits until rows [0, bottom) hold their
   // pixels, false when they never will; the plug-in's request then fails.
   std::function<bool(int32_t bottom)> awaitRows;
+  std::function<void(int32_t done, int32_t total)> onProgress;  // after the host has noted it
   int32_t depthField = -1;          // -1: the image's depth
   int32_t maxContinueCalls = 10000000;
 };
@@ -76,6 +99,7 @@ class Host {
   intptr_t& data() { return data_; }
 
   std::vector<std::pair<int32_t, int32_t>> progress;  // (done, total) per report
+  RunClock clock;
   std::vector<std::string> violations;               // requests beyond what the plug-in may ask
   int32_t abortCalls = 0;
   int32_t advanceCalls = 0;
@@ -92,6 +116,8 @@ class Host {
   bool Exchange();
   // The advanceState callback.
   OSErr Advance();
+  // The progressProc callback.
+  void Progress(int32_t done, int32_t total);
 
   static Host* current;  // the host whose callbacks are running
 
@@ -106,6 +132,8 @@ class Host {
   bool CheckRect(const char* what, const Rect16& rect, bool planes, int16_t lo, int16_t hi);
   void Fill(RowBuffer& buffer, const Image& from, const Rect16& rect, int16_t lo, int16_t hi, bool mask);
   Image& Target() { return options_.writeInPlace ? input_ : output_; }
+  RunPhase PhaseOfRequest() const;
+  void NoteRequest();
 
   EntryPointProc entryPoint_;
   Image input_;

@@ -369,7 +369,7 @@ TEST_F(CliImageFiles, EveryPageIsFilteredWithTheSameSettings) {
   for (int page = 0; page < 3; ++page) {
     std::string name = "page" + std::to_string(page);
     ASSERT_EQ(Filter(dir.Path(name + ".tif"), dir.Path(name + "-out.tif"), kAsymmetric).status, 0);
-    std::vector<uint8_t> alone = Read(dir.Path(name + "-out.tif")).image.samples;
+    hostsim::Samples alone = Read(dir.Path(name + "-out.tif")).image.samples;
     EXPECT_TRUE(std::equal(alone.begin(), alone.end(), stack.image.samples.begin() + alone.size() * size_t(page)))
         << name;
   }

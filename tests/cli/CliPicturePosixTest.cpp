@@ -258,7 +258,7 @@ TEST(CliPicture, HostRangeKeepsEveryHostLevelAndLosesAtMostOneFileLevel) {
   hostsim::Image eight = hostsim::MakeImage(3, 1, 1, 8);
   eight.samples = {0, 128, 255};
   ToHostRange(eight);
-  EXPECT_EQ(eight.samples, (std::vector<uint8_t>{0, 128, 255}));
+  EXPECT_EQ(eight.samples, (hostsim::Samples{0, 128, 255}));
 }
 
 }  // namespace

@@ -211,6 +211,10 @@ TEST_F(FilterRunTest, ARecordedFractionalKernelPlaysBackToTheSamePixels) {
   player.Play(*recorded, plugInDialogDontDisplay);
   ASSERT_EQ(playing.Run(), 0);
   EXPECT_EQ(playing.output().samples, recording.output().samples);
+  // The host's clock followed the pump through reading, filtering and writing back.
+  EXPECT_EQ(playing.clock.pumpStage, hostsim::RunPhase::writing);
+  EXPECT_GT(playing.clock.seconds[size_t(hostsim::RunPhase::engine)], 0.0);
+  EXPECT_GT(playing.clock.seconds[size_t(hostsim::RunPhase::reading)], 0.0);
 }
 
 TEST_F(FilterRunTest, BrokenScriptingHostsDoNotBreakTheRun) {
