@@ -71,6 +71,16 @@ Failure OpenPipeEnds(const ParsedArguments& arguments, const std::string& input,
   return {};
 }
 
+Failure CheckNoPipesInBatch(const ParsedArguments& arguments, const std::vector<std::string>& inputs) {
+  if (HasValue(arguments, "format"))
+    return Fail(kExitUsage,
+                "--format is for standard output, which --into does not write; the inputs' names give the formats");
+  for (const std::string& input : inputs)
+    if (input == "-")
+      return Fail(kExitUsage, "- (standard input) is not read with --into; give SETTINGS - OUTPUT for one piped image");
+  return {};
+}
+
 static void ReplaceAll(std::string* text, const std::string& from, const std::string& to) {
   for (size_t at = text->find(from); at != std::string::npos; at = text->find(from, at + to.size()))
     text->replace(at, from.size(), to);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/Arguments.h"
 #include "cli/Failure.h"
@@ -24,6 +25,9 @@ OptionSpec PipeFormatOption();
 // file of the --format asked for.
 Failure OpenPipeEnds(const ParsedArguments& arguments, const std::string& input, const std::string& output,
                      PipeEnds* ends);
+// A batch names its files: standard input and output take part only in a
+// run of one image.
+Failure CheckNoPipesInBatch(const ParsedArguments& arguments, const std::vector<std::string>& inputs);
 // After the run: on success the output goes to standard output; a failure's
 // message names the pipes, not the temporary files.
 Failure FinishPipeEnds(PipeEnds* ends, Failure run);

@@ -91,6 +91,7 @@ static Failure RunPlay(const ParsedArguments& arguments) {
     files.emplace_back(pipes.input, pipes.output);
   } else {
     if (operands.size() < 2) return Fail(kExitUsage, "give the images to filter after the settings file");
+    if (Failure failure = CheckNoPipesInBatch(arguments, {operands.begin() + 1, operands.end()})) return failure;
     for (size_t i = 1; i < operands.size(); ++i) files.emplace_back(operands[i], into + "/" + NameOf(operands[i]));
   }
   std::vector<NamedPath> inputs, outputs;

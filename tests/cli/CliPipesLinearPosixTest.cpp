@@ -73,7 +73,8 @@ TEST(CliPipes, StandardInputAndOutputCarryTheImageAndAFailureWritesNothing) {
   ASSERT_EQ(RunTarkelProgram({"sample", sample, "--size", "48x32"}).status, 0);
   std::string kernel = " --coefficients " + IdentityCoefficients() + " --no-autoscale --quiet";
   std::string tarkel = "TMPDIR=" + Quote(scratch) + " " + Quote(TarkelPath());
-  ASSERT_EQ(FilterFile(sample, file, {"--coefficients", IdentityCoefficients(), "--no-autoscale"}).status, 0);
+  std::string settings = dir.Path("settings.json");
+  ASSERT_EQ(FilterFile(sample, file, {"--coefficients", IdentityCoefficients(), "--no-autoscale", "--record", settings}).status, 0);
   // The subshells keep the pipes' own ends from RunShell's redirections.
   CliResult result = RunShell("(cat " + Quote(sample) + " | " + tarkel + " filter - - --format png" + kernel + " > " +
                               Quote(piped) + ")");
@@ -90,6 +91,10 @@ TEST(CliPipes, StandardInputAndOutputCarryTheImageAndAFailureWritesNothing) {
            Refused{"filter " + Quote(sample) + " - --format gif" + kernel, kExitUsage, "--format \"gif\""},
            Refused{"filter " + Quote(sample) + " " + Quote(dir.Path("x.png")) + " --format png" + kernel, kExitUsage,
                    "standard output"},
+           Refused{"play " + Quote(settings) + " --into " + Quote(scratch) + " - < " + Quote(sample), kExitUsage,
+                   "--into"},
+           Refused{"play " + Quote(settings) + " --into " + Quote(scratch) + " " + Quote(sample) + " --format png",
+                   kExitUsage, "--into"},
        }) {
     SCOPED_TRACE(refused.arguments);
     result = RunShell("(" + tarkel + " " + refused.arguments + " > " + Quote(piped) + ")");
