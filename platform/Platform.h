@@ -80,6 +80,9 @@ void PlatformJoinThread(PlatformThread* thread);
 // stays where it is until it is ended.
 struct PlatformCount {
   std::atomic<int32_t> value;
+  // Raising the count takes the lock only while someone waits: taking it
+  // for every row costs the raising thread more than the row's rest.
+  std::atomic<int32_t> waiters;
   alignas(8) unsigned char lock[96];  // the system's mutex and condition
 };
 void PlatformBeginCount(PlatformCount* count);

@@ -238,6 +238,7 @@ CountLock* LockOf(PlatformCount* count) { return reinterpret_cast<CountLock*>(co
 
 void PlatformBeginCount(PlatformCount* count) {
   count->value.store(0, std::memory_order_relaxed);
+  count->waiters.store(0, std::memory_order_relaxed);
   CountLock* lock = new (count->lock) CountLock;
   pthread_mutex_init(&lock->mutex, nullptr);
   pthread_cond_init(&lock->raised, nullptr);
@@ -248,20 +249,27 @@ void PlatformEndCount(PlatformCount* count) {
   pthread_mutex_destroy(&LockOf(count)->mutex);
 }
 
-// Raised under the lock, so a waiter between its test and its wait cannot miss it.
+// The count is raised before the waiters are read, and a waiter is counted
+// before it reads the count (both sequentially consistent): either the
+// waiter sees the new value or the raiser sees the waiter and signals under
+// the lock, which the waiter holds until it sleeps.
 void PlatformAddToCount(PlatformCount* count, int32_t amount) {
+  count->value.fetch_add(amount);
+  if (count->waiters.load() == 0) return;
   CountLock* lock = LockOf(count);
   pthread_mutex_lock(&lock->mutex);
-  count->value.fetch_add(amount, std::memory_order_release);
   pthread_cond_signal(&lock->raised);
   pthread_mutex_unlock(&lock->mutex);
 }
 
 int32_t PlatformAwaitCount(PlatformCount* count, int32_t least) {
+  int32_t value = count->value.load(std::memory_order_acquire);
+  if (value >= least) return value;
   CountLock* lock = LockOf(count);
   pthread_mutex_lock(&lock->mutex);
-  int32_t value;
-  while ((value = count->value.load(std::memory_order_acquire)) < least) pthread_cond_wait(&lock->raised, &lock->mutex);
+  count->waiters.fetch_add(1);
+  while ((value = count->value.load()) < least) pthread_cond_wait(&lock->raised, &lock->mutex);
+  count->waiters.fetch_sub(1);
   pthread_mutex_unlock(&lock->mutex);
   return value;
 }

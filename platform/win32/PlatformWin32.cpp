@@ -160,6 +160,7 @@ CountLock* LockOf(PlatformCount* count) { return reinterpret_cast<CountLock*>(co
 
 void PlatformBeginCount(PlatformCount* count) {
   count->value.store(0, std::memory_order_relaxed);
+  count->waiters.store(0, std::memory_order_relaxed);
   CountLock* lock = new (count->lock) CountLock;
   InitializeSRWLock(&lock->mutex);
   InitializeConditionVariable(&lock->raised);
@@ -167,21 +168,26 @@ void PlatformBeginCount(PlatformCount* count) {
 
 void PlatformEndCount(PlatformCount*) {}  // neither holds anything of the system's
 
-// Raised under the lock, so a waiter between its test and its wait cannot miss it.
+// As on posix: the count is raised before the waiters are read and a waiter
+// is counted before it reads the count, so one of the two sees the other;
+// the wake passes through the lock, which the waiter holds until it sleeps.
 void PlatformAddToCount(PlatformCount* count, int32_t amount) {
+  count->value.fetch_add(amount);
+  if (count->waiters.load() == 0) return;
   CountLock* lock = LockOf(count);
   AcquireSRWLockExclusive(&lock->mutex);
-  count->value.fetch_add(amount, std::memory_order_release);
   ReleaseSRWLockExclusive(&lock->mutex);
   WakeConditionVariable(&lock->raised);
 }
 
 int32_t PlatformAwaitCount(PlatformCount* count, int32_t least) {
+  int32_t value = count->value.load(std::memory_order_acquire);
+  if (value >= least) return value;
   CountLock* lock = LockOf(count);
   AcquireSRWLockExclusive(&lock->mutex);
-  int32_t value;
-  while ((value = count->value.load(std::memory_order_acquire)) < least)
-    SleepConditionVariableSRW(&lock->raised, &lock->mutex, INFINITE, 0);
+  count->waiters.fetch_add(1);
+  while ((value = count->value.load()) < least) SleepConditionVariableSRW(&lock->raised, &lock->mutex, INFINITE, 0);
+  count->waiters.fetch_sub(1);
   ReleaseSRWLockExclusive(&lock->mutex);
   return value;
 }
