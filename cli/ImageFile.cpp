@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "cli/FileHead.h"
 #include "cli/FitMetadata.h"
 #include "cli/Interrupt.h"
 #include "cli/Picture.h"
@@ -148,12 +149,9 @@ void AddUncarriedMetadata(const char* loader, const std::string& path, VipsImage
 // A file that starts as an image file does but that no loader takes is damaged.
 bool HasImageSignature(const std::string& path) {
   static const std::string signatures[] = {"\x89PNG", "II*", "MM", "II+", "\xff\xd8\xff", "RIFF", "GIF8"};
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  char head[8] = {};
-  size_t got = file != nullptr ? std::fread(head, 1, sizeof head, file) : 0;
-  if (file != nullptr) std::fclose(file);
+  std::string head = ReadFileHead(path, 8);
   for (const std::string& signature : signatures)
-    if (got >= signature.size() && std::memcmp(head, signature.data(), signature.size()) == 0) return true;
+    if (head.compare(0, signature.size(), signature) == 0) return true;
   return false;
 }
 

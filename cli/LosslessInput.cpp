@@ -4,6 +4,8 @@
 #include <fstream>
 #include <vector>
 
+#include "cli/FileHead.h"
+
 namespace {
 
 constexpr size_t kRiffHeader = 12;  // "RIFF", the size, "WEBP"
@@ -35,12 +37,11 @@ bool IsLosslessWebp(std::ifstream& in) {
 }  // namespace
 
 bool IsLosslessInput(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> head(kRiffHeader);
-  in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
-  head.resize(size_t(in.gcount()));
-  if (Starts(head, 0, "RIFF") && Starts(head, 8, "WEBP")) return IsLosslessWebp(in);
-  bool jpeg = head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-  bool heif = Starts(head, 4, "ftyp");
-  return !jpeg && !heif;
+  std::string head = ReadFileHead(path, kRiffHeader);
+  if (head.compare(0, 4, "RIFF") == 0 && head.compare(8, 4, "WEBP") == 0) {
+    std::ifstream in(path, std::ios::binary);
+    return IsLosslessWebp(in);
+  }
+  bool jpeg = head.compare(0, 3, "\xff\xd8\xff") == 0;
+  return !jpeg && !IsHeifHead(head);
 }

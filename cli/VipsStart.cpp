@@ -3,9 +3,9 @@
 #include <dlfcn.h>
 #include <vips/vips.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+#include "cli/FileHead.h"
 #include <mutex>
 
 namespace {
@@ -13,14 +13,6 @@ namespace {
 // libvips looks for its modules under VIPSHOME when that is set; a path
 // below a file is never a directory, so none is found there.
 constexpr char kNoModules[] = "/proc/self/exe";
-
-bool IsHeif(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  char head[12] = {};
-  size_t got = file != nullptr ? std::fread(head, 1, sizeof head, file) : 0;
-  if (file != nullptr) std::fclose(file);
-  return got == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
-}
 
 // Where the libvips this program runs with keeps its modules.
 std::string ModuleDirectory() {
@@ -53,7 +45,7 @@ void StartVips() {
 
 void LoadLoaderFor(const std::string& path) {
   static std::once_flag loaded;
-  if (!IsHeif(path)) return;
+  if (!IsHeifHead(ReadFileHead(path, 12))) return;
   std::call_once(loaded, [] {
     // Opening the module registers its loader; it stays for the process's life.
     std::string module = ModuleDirectory() + "/vips-heif.so";
