@@ -11,7 +11,7 @@
 #include "dialog/KernelFiles.h"
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "text/NumberFormat.h"
 
 namespace {

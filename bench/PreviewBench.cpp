@@ -8,7 +8,7 @@
 
 #include "dialog/Preview.h"
 #include "filter/Kernel.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "store/ImageStore.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "filter/ConvolvePasses.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 #include "platform/Platform.h"
 #include "tests/support/EngineHarness.h"
 #include "text/NumberFormat.h"

@@ -5,9 +5,9 @@
 
 #include "cli/PlayableSettings.h"
 #include "cli/Values.h"
-#include "dialog/DialogDriver.h"
+#include "contract/DialogDriver.h"
 #include "dialog/FieldNumber.h"
-#include "host/resources/DialogTemplate.h"
+#include "resources/DialogTemplate.h"
 
 namespace {
 

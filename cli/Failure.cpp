@@ -1,6 +1,6 @@
 #include "cli/Failure.h"
 
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 
 std::string ResultCodeName(int16_t code) {
   switch (code) {

@@ -2,8 +2,8 @@
 
 #include "cli/Commands.h"
 #include "cli/Picture.h"
-#include "host/contract/PluginApi.h"
-#include "host/resources/PluginProperties.h"
+#include "contract/PluginApi.h"
+#include "resources/PluginProperties.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/PeResources.h"
 #include "hostsim/PluginPropertiesReader.h"

@@ -12,8 +12,8 @@
 #include "cli/Picture.h"
 #include "cli/Values.h"
 #include "dialog/KernelFiles.h"
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
 
 std::vector<OptionSpec> KernelOptions() {
   return {

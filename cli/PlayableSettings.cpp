@@ -6,7 +6,7 @@
 
 #include "cli/Values.h"
 #include "filter/KernelText.h"
-#include "host/resources/Terminology.h"
+#include "resources/Terminology.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 # Fails when a file of the module includes a header of a layer above its own.
-# Run as: cmake -DSOURCE_DIR=... -DLAYERS="platform;host/contract;..." -P CheckLayers.cmake
+# Run as: cmake -DSOURCE_DIR=... -DLAYERS="platform;contract;..." -P CheckLayers.cmake
 # A file belongs to the layer whose folder is the longest prefix of its path.
 
 function(layer_of path out)

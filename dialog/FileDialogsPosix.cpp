@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "dialog/FileDialogs.h"
-#include "host/contract/BoundedText.h"
+#include "contract/BoundedText.h"
 
 static FileDialogRecord lastDialog{};
 static char nextChoice[kFileChoicePathSize];

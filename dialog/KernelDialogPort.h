@@ -1,11 +1,11 @@
 // What the kernel dialog asks of the window system. Windows implements it
 // with the dialog manager; POSIX with a headless dialog that a host program
-// drives (dialog/DialogDriver.h).
+// drives (contract/DialogDriver.h).
 #pragma once
 
 #include <cstdint>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 
 // The open dialog: a window handle on Windows, the headless dialog elsewhere.
 using DialogWindow = void*;

@@ -1,10 +1,10 @@
 // The kernel dialog without a window system: a headless dialog that keeps
 // the controls' state and delivers the messages a real dialog would, driven
-// by the host's script (dialog/DialogDriver.h).
+// by the host's script (contract/DialogDriver.h).
 #include <algorithm>
 #include <cstring>
 
-#include "dialog/DialogDriver.h"
+#include "contract/DialogDriver.h"
 #include "dialog/DialogMessages.h"
 #include "dialog/FileDialogs.h"
 #include "dialog/KernelDialogPort.h"

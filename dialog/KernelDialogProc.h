@@ -7,8 +7,8 @@
 #include "dialog/KernelDialogPort.h"
 #include "dialog/Preview.h"
 #include "filter/Kernel.h"
-#include "host/contract/PluginApi.h"
-#include "host/resources/DialogTemplate.h"
+#include "contract/PluginApi.h"
+#include "resources/DialogTemplate.h"
 
 constexpr int32_t kKernelDialogTemplate = kKernelDialogId;
 

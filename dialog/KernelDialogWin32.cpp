@@ -2,7 +2,7 @@
 #include "dialog/DialogMessages.h"
 #include "dialog/KernelDialogPort.h"
 #include "dialog/KernelDialogProc.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 
 static_assert(WM_INITDIALOG == 0x0110 && WM_COMMAND == 0x0111 && EN_CHANGE == 0x0300 && SB_BOTTOM == 7);
 

@@ -3,9 +3,9 @@
 #include "dialog/FileDialogs.h"
 #include "dialog/KernelFiles.h"
 #include "filter/Kernel.h"
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
 
 static constexpr FileDialogRequest kOpenKernelDialog{
     "Kernels (*.ACF,*.TXT)\0*.acf;*.txt\0Adobe Custom Filter (*.ACF)\0*.acf\0Text File (*.TXT)\0*.txt\0",

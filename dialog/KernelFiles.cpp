@@ -7,10 +7,10 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
-#include "host/contract/PluginApi.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
+#include "contract/PluginApi.h"
+#include "contract/ResultCodes.h"
 #include "text/FieldWriters.h"
 
 constexpr int32_t kAcfBytes = 54;

@@ -5,7 +5,7 @@
 
 #include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "store/ImageStore.h"
 
 namespace {

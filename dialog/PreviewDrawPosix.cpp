@@ -2,7 +2,7 @@
 
 #include "dialog/Preview.h"
 #include "dialog/PreviewSink.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 
 void ClearPreviewSink(PreviewSink* sink) {
   DisposeBlock(sink->bitmap.pixels);

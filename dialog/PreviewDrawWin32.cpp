@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "dialog/Preview.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 
 // A device-dependent copy of the 5-5-5 bitmap, made on the screen's context
 // and copied through a memory context that shares the dialog's mapping mode.

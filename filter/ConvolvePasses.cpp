@@ -9,7 +9,7 @@
 #include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
 #include "filter/RowRing.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"
 

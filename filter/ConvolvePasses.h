@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 
 struct ConvolutionKernel;
 struct ImageStore;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
 #include "text/ExtendedMath.h"
 
 namespace {

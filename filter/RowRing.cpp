@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
 #include "store/ImageStore.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "dialog/KernelFiles.h"
 #include "filter/Kernel.h"
 #include "fuzz/PrivateHome.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "text/NumberFormat.h"
 
 static void CheckLoaded(const LoadedKernel& kernel) {

@@ -7,8 +7,8 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
 #include "text/NumberFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

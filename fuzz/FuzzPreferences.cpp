@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "fuzz/PrivateHome.h"
-#include "host/JobRecord.h"
-#include "host/contract/Memory.h"
+#include "plugin/JobRecord.h"
+#include "contract/Memory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   UsePrivateHome();

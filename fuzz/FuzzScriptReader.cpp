@@ -4,9 +4,9 @@
 
 #include "filter/Kernel.h"
 #include "fuzz/ByteSource.h"
-#include "host/FilterGlobals.h"
-#include "host/JobRecord.h"
-#include "host/KernelSettings.h"
+#include "plugin/FilterGlobals.h"
+#include "plugin/JobRecord.h"
+#include "plugin/KernelSettings.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "params/ParamList.h"

@@ -10,7 +10,7 @@
 
 #include "fuzz/ByteSource.h"
 #include "fuzz/PrivateHome.h"
-#include "host/JobRecord.h"
+#include "plugin/JobRecord.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 

@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "fuzz/PrivateHome.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "store/ImageStore.h"
 #include "store/StorePath.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 
 namespace hostsim {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 #include "hostsim/LargePages.h"
 
 namespace hostsim {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "dialog/DialogDriver.h"
-#include "host/contract/PluginApi.h"
+#include "contract/DialogDriver.h"
+#include "contract/PluginApi.h"
 
 namespace hostsim {
 

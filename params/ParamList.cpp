@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 
 // The list handed out is the block of big-endian slots. In front of it lies a
 // native part the slots cannot hold: one text reference per slot (a 64-bit

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/resources/Terminology.h"
+#include "resources/Terminology.h"
 
 struct ParamList;  // opaque: every access goes through the accessors
 

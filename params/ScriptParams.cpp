@@ -5,10 +5,10 @@
 #include <cstring>
 #include <limits>
 
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
-#include "host/resources/Terminology.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
+#include "resources/Terminology.h"
 #include "params/ParamList.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 
 struct ParamList;
 

@@ -1,7 +1,7 @@
 #include "store/FileLayer.h"
 
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
 #include "platform/Platform.h"
 
 int16_t FileOpen(const char* name, FileRef* file) {

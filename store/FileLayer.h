@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 
 // The creator and type the plug-in gives the files it makes.
 constexpr uint32_t kWorkFileCreator = FourCC("CREA");

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "host/contract/BoundedText.h"
-#include "host/contract/PluginApi.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/BoundedText.h"
+#include "contract/PluginApi.h"
+#include "contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "store/FileLayer.h"
 #include "store/FixedNames.h"

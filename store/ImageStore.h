@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 
 constexpr uint32_t kStoreHeaderBytes = 6;
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "store/FileLayer.h"
 #include "store/FixedNames.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "text/NumberFormat.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <bit>
 
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
 #include "params/ParamList.h"
 #include "store/FixedNames.h"
 #include "text/FieldWriters.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "host/contract/BoundedText.h"
+#include "contract/BoundedText.h"
 #include "text/ExtendedMath.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "cli/PlayableSettings.h"
 #include "cli/SettingsFile.h"
 #include "cli/Values.h"
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 #include "tests/cli/CliSupport.h"
 
 namespace {

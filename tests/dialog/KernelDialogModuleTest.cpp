@@ -2,7 +2,7 @@
 // driver with, and which modules carry it.
 #include <gtest/gtest.h>
 
-#include "dialog/DialogDriver.h"
+#include "contract/DialogDriver.h"
 #include "hostsim/ModuleLoader.h"
 #include "tests/support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/DialogDriver.h"
+#include "contract/DialogDriver.h"
 #include "dialog/DialogMessages.h"
 #include "dialog/KernelDialog.h"
 #include "dialog/KernelDialogProc.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dialog/KernelFiles.h"
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
 #include "tests/support/TestSupport.h"
 #include "text/NumberFormat.h"
 

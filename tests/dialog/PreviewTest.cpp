@@ -15,7 +15,7 @@
 #include "filter/ConvolvePlan.h"
 #include "filter/ConvolveRows.h"
 #include "filter/Kernel.h"
-#include "host/contract/Memory.h"
+#include "contract/Memory.h"
 #include "platform/Platform.h"
 #include "store/ImageStore.h"
 #include "tests/support/TestSupport.h"

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "filter/Kernel.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "tests/support/ConvolveReference.h"
 #include "tests/support/EngineHarness.h"

@@ -13,7 +13,7 @@
 
 #include "filter/ConvolvePasses.h"
 #include "filter/Kernel.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "tests/support/ConvolveReference.h"
 #include "tests/support/EngineHarness.h"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/resources/DialogTemplate.h"
-#include "host/resources/PluginProperties.h"
-#include "host/resources/Terminology.h"
+#include "resources/DialogTemplate.h"
+#include "resources/PluginProperties.h"
+#include "resources/Terminology.h"
 #include "hostsim/DialogTemplateReader.h"
 #include "hostsim/PeResources.h"
 #include "hostsim/PluginPropertiesReader.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 #include "params/ParamList.h"
 #include "platform/Platform.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "host/resources/Terminology.h"
+#include "resources/Terminology.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "params/ParamList.h"

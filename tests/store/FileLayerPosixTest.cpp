@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "store/FileLayer.h"
 #include "tests/support/TestSupport.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "platform/Platform.h"
 #include "store/FileLayer.h"
 #include "store/ImageStore.h"

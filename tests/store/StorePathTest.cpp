@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/contract/Memory.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/Memory.h"
+#include "contract/ResultCodes.h"
 #include "store/FileLayer.h"
 #include "store/StorePath.h"
 #include "tests/support/TestSupport.h"

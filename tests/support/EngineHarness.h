@@ -12,7 +12,7 @@
 
 #include "filter/ConvolvePasses.h"
 #include "filter/Kernel.h"
-#include "host/contract/PluginApi.h"
+#include "contract/PluginApi.h"
 #include "store/ImageStore.h"
 #include "tests/support/ConvolveReference.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/JobRecord.h"
+#include "plugin/JobRecord.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "tests/support/TestSupport.h"

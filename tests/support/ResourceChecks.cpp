@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/resources/PluginProperties.h"
-#include "host/resources/Terminology.h"
+#include "resources/PluginProperties.h"
+#include "resources/Terminology.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/DialogTemplateReader.h"
 #include "hostsim/PluginPropertiesReader.h"

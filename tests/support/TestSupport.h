@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/FilterGlobals.h"
-#include "host/contract/PluginApi.h"
+#include "plugin/FilterGlobals.h"
+#include "contract/PluginApi.h"
 #include "hostsim/ModuleLoader.h"
 
 // The directory that "c:\" stands for in this test process.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "store/FileLayer.h"
 #include "tests/support/TestSupport.h"
 #include "text/FieldWriters.h"

@@ -13,8 +13,8 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
-#include "host/contract/BoundedText.h"
-#include "host/contract/Memory.h"
+#include "contract/BoundedText.h"
+#include "contract/Memory.h"
 #include "text/ExtendedMath.h"
 #include "text/NumberFormat.h"
 

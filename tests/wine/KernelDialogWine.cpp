@@ -15,7 +15,7 @@
 
 #include "dialog/KernelDialogProc.h"
 #include "filter/Kernel.h"
-#include "host/contract/ResultCodes.h"
+#include "contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"

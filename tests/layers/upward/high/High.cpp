@@ -1,0 +1,3 @@
+int LowFunction();
+int HighFunction() { return 1; }
+int HighCallsDown() { return LowFunction(); }

@@ -1,0 +1,2 @@
+int HighFunction();
+int LowFunction() { return HighFunction() + 1; }
