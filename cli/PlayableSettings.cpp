@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "cli/Values.h"
 #include "filter/KernelText.h"
+#include "filter/RecordedSettings.h"
 #include "resources/Terminology.h"
 
 namespace {
@@ -62,13 +64,26 @@ Failure CheckKernelText(const std::string& text, const std::string& where) {
   return {};
 }
 
-Failure CheckNumber(const hostsim::DescriptorEntry& entry, const std::string& where, std::string (*problemOf)(double)) {
+Failure CheckNumber(const hostsim::DescriptorEntry& entry, const std::string& where, const RecordedSetting& setting) {
   char text[40];
   std::snprintf(text, sizeof text, "%.17g", entry.number);
   if (!std::isfinite(entry.number)) return ValueFailure(kExitKernel, where, text, "");
-  if (std::string problem = problemOf(entry.number); !problem.empty())
+  if (std::string problem = SettingProblem(setting, entry.number); !problem.empty())
     return ValueFailure(kExitKernel, where, text, problem);
   return {};
+}
+
+bool IsRecordedKey(uint32_t key) {
+  return std::any_of(std::begin(kRecordedSettings), std::end(kRecordedSettings),
+                     [key](const RecordedSetting& setting) { return setting.key == key; });
+}
+
+// "Krnl, sCAL, oFST and AFlg"
+std::string RecordedKeys() {
+  std::string keys;
+  for (int32_t i = 0; i < kRecordedSettingCount; ++i)
+    keys += (i == 0 ? "" : i + 1 == kRecordedSettingCount ? " and " : ", ") + hostsim::CodeText(kRecordedSettings[i].key);
+  return keys;
 }
 
 }  // namespace
@@ -76,34 +91,23 @@ Failure CheckNumber(const hostsim::DescriptorEntry& entry, const std::string& wh
 Failure CheckPlayable(const RecordedSettings& settings, const std::string& name) {
   if (settings.event != kEventCode)
     return Fail(kExitKernel, name + ": \"event\" must be \"CsKr\", the plug-in's own; record the file with tarkel filter --record");
-  struct Expected {
-    uint32_t key;
-    uint32_t type;
-    const char* what;
-  };
-  const Expected expected[] = {{kKernelKey, kTextType, "the kernel text (TEXT)"},
-                               {kScaleKey, kDoubleType, "the scale factor (doub)"},
-                               {kOffsetKey, kDoubleType, "the add constant (doub)"},
-                               {kAutoscaleKey, kBooleanType, "the Autoscale switch (bool)"}};
   for (const hostsim::DescriptorEntry& entry : settings.descriptor) {
     if (&entry != FindEntry(settings, entry.key))
       return Fail(kExitKernel, name + ": the key \"" + hostsim::CodeText(entry.key) + "\" appears twice; keep one");
-    bool known = false;
-    for (const Expected& e : expected) known = known || e.key == entry.key;
-    if (!known)
-      return Fail(kExitKernel, name + ": unknown key \"" + hostsim::CodeText(entry.key) +
-                                   "\"; the plug-in takes Krnl, sCAL, oFST and AFlg");
+    if (!IsRecordedKey(entry.key))
+      return Fail(kExitKernel, name + ": unknown key \"" + hostsim::CodeText(entry.key) + "\"; the plug-in takes " +
+                                   RecordedKeys());
   }
-  for (const Expected& e : expected) {
-    std::string where = name + " key \"" + hostsim::CodeText(e.key) + "\"";
-    const hostsim::DescriptorEntry* entry = FindEntry(settings, e.key);
-    if (entry == nullptr || entry->type != e.type)
+  for (const RecordedSetting& setting : kRecordedSettings) {
+    std::string where = name + " key \"" + hostsim::CodeText(setting.key) + "\"";
+    const hostsim::DescriptorEntry* entry = FindEntry(settings, setting.key);
+    if (entry == nullptr || entry->type != setting.type)
       return Fail(kExitKernel, where + ": " + (entry == nullptr ? "missing" : "of the wrong type") + "; it must hold " +
-                                   e.what + ", or the plug-in would take it from its last run");
+                                   setting.description + " (" + hostsim::CodeText(setting.type) +
+                                   "), or the plug-in would take it from its last run");
     Failure failure;
-    if (e.key == kKernelKey) failure = CheckKernelText(entry->text, where);
-    if (e.key == kScaleKey) failure = CheckNumber(*entry, where, ScaleProblem);
-    if (e.key == kOffsetKey) failure = CheckNumber(*entry, where, OffsetProblem);
+    if (setting.kind == SettingKind::kernelText) failure = CheckKernelText(entry->text, where);
+    if (setting.kind == SettingKind::number) failure = CheckNumber(*entry, where, setting);
     if (failure) return failure;
   }
   return {};

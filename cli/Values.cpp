@@ -52,11 +52,15 @@ std::string CoefficientProblem(double value) {
 
 std::string ScaleProblem(double value) {
   if (value == 0) return "a scale factor of 0 would divide every sum by zero; give one above 0, up to 10000";
-  return value > 0 && value <= kScaleLimit ? "" : "the scale factor must lie above 0, up to 10000";
+  return value > 0 && value <= SettingOf(kScaleParam).maximum ? "" : "the scale factor must lie above 0, up to 10000";
 }
 
-std::string OffsetProblem(double value) {
-  return std::fabs(value) <= kScaleLimit ? "" : "the add constant must lie in " + Range(-kScaleLimit, kScaleLimit);
+std::string OffsetProblem(double value) { return SettingProblem(SettingOf(kOffsetParam), value); }
+
+std::string SettingProblem(const RecordedSetting& setting, double value) {
+  if (&setting == &SettingOf(kScaleParam)) return ScaleProblem(value);
+  if (value >= setting.minimum && value <= setting.maximum) return "";
+  return std::string(setting.description) + " must lie in " + Range(setting.minimum, setting.maximum);
 }
 
 Failure ValueFailure(ExitCode code, const std::string& where, const std::string& text, const std::string& problem) {

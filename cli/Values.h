@@ -8,10 +8,10 @@
 #include <string>
 
 #include "cli/Failure.h"
+#include "filter/RecordedSettings.h"
 
 // The largest coefficient magnitude the recorded kernel text carries.
-constexpr double kCoefficientLimit = 99999.0;
-constexpr double kScaleLimit = 10000.0;
+constexpr double kCoefficientLimit = SettingOf(kKernelParam).maximum;
 
 // True when text is a plain finite decimal; value gets it.
 bool ReadDecimal(const std::string& text, double* value);
@@ -20,6 +20,8 @@ bool ReadDecimal(const std::string& text, double* value);
 std::string CoefficientProblem(double value);
 std::string ScaleProblem(double value);
 std::string OffsetProblem(double value);
+// The problem of a number setting's value, by its declared range.
+std::string SettingProblem(const RecordedSetting& setting, double value);
 
 // where: the option, file or key, for the message.
 Failure ValueFailure(ExitCode code, const std::string& where, const std::string& text, const std::string& problem);

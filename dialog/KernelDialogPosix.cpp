@@ -10,8 +10,8 @@
 #include "dialog/KernelDialogPort.h"
 #include "dialog/KernelDialogProc.h"
 #include "dialog/PreviewSink.h"
+#include "filter/RecordedSettings.h"
 
-constexpr int32_t kFieldCount = kOffsetField - kFirstCoefficientField + 1;
 constexpr int32_t kHeadlessTextSize = 256;
 // The template's frame (6, 21, 131 x 122 dialog units) at base units 6 x 12.
 constexpr Rect16 kTemplatePreviewFrame{31, 9, 31 + 183, 9 + 196};
@@ -23,8 +23,9 @@ struct HeadlessBar {
 };
 
 struct TarkelDialog {
-  char fields[kFieldCount][kHeadlessTextSize];
-  bool checked;
+  // The settings' fields and check boxes, by the slot each shows.
+  char fields[kSettingSlots][kHeadlessTextSize];
+  bool checked[kSettingSlots];
   HeadlessBar vertical;
   HeadlessBar horizontal;
   Rect16 previewFrame;
@@ -53,8 +54,14 @@ extern "C" __attribute__((visibility("default"))) int32_t TarkelSetDialogDriver(
 static TarkelDialog* HeadlessOf(DialogWindow dialog) { return static_cast<TarkelDialog*>(dialog); }
 
 static char* FieldOf(TarkelDialog* dialog, int32_t id) {
-  if (id < kFirstCoefficientField || id > kOffsetField) return nullptr;
+  const RecordedSetting* setting = SettingOfControl(id);
+  if (setting == nullptr || setting->kind == SettingKind::flag) return nullptr;
   return dialog->fields[id - kFirstCoefficientField];
+}
+
+static bool* CheckOf(TarkelDialog* dialog, int32_t id) {
+  const RecordedSetting* setting = SettingOfControl(id);
+  return setting != nullptr && setting->kind == SettingKind::flag ? &dialog->checked[setting->slot] : nullptr;
 }
 
 static HeadlessBar* BarOf(TarkelDialog* dialog, int32_t id) {
@@ -95,7 +102,7 @@ void GetFieldText(DialogWindow window, int32_t id, char* buffer, int32_t size) {
 }
 
 void SetCheckBox(DialogWindow window, int32_t id, bool checked) {
-  if (id == kAutoscaleBox) HeadlessOf(window)->checked = checked;
+  if (bool* box = CheckOf(HeadlessOf(window), id)) *box = checked;
 }
 
 Rect16 GetControlRect(DialogWindow window, int32_t id) {
@@ -160,7 +167,7 @@ static void ActTypeText(TarkelDialog* dialog, int32_t id, const char* keys) {
 
 static void ActClick(TarkelDialog* dialog, int32_t id) {
   if (!dialog->open) return;
-  if (id == kAutoscaleBox) dialog->checked = !dialog->checked;
+  if (bool* box = CheckOf(dialog, id)) *box = !*box;
   KernelDialogProc(dialog, WM_COMMAND, MakeMessageWord(uint16_t(id), BN_CLICKED), 0);
   GoIdle(dialog);
 }
@@ -186,7 +193,10 @@ static int32_t ReadText(TarkelDialog* dialog, int32_t id, char* buffer, int32_t 
   return size < 1 ? 0 : int32_t(std::strlen(buffer));
 }
 
-static int32_t ReadIsChecked(TarkelDialog* dialog, int32_t id) { return id == kAutoscaleBox && dialog->checked; }
+static int32_t ReadIsChecked(TarkelDialog* dialog, int32_t id) {
+  const bool* box = CheckOf(dialog, id);
+  return box != nullptr && *box;
+}
 
 static void ReadScrollBar(TarkelDialog* dialog, int32_t id, TarkelScrollBar* state) {
   const HeadlessBar* bar = BarOf(dialog, id);

@@ -7,12 +7,11 @@
 #include "dialog/FieldNumber.h"
 #include "dialog/KernelFileActions.h"
 #include "dialog/Preview.h"
+#include "filter/RecordedSettings.h"
 #include "text/NumberFormat.h"
 
 KernelDialogState kernelDialogState;
 
-// Slots the dialog edits and OK hands back; sixteenBit only picks the preview.
-constexpr int32_t kEditedSlots = kAutoscaleSlot + 1;
 constexpr int32_t kCentreSlot = 3 * kKernelSide + 3;
 constexpr int32_t kPageStep = 25;
 // Holds FormatNumberText's longest text; reads keep at most 31 characters.
@@ -52,11 +51,16 @@ static void InitKernelDialog(DialogWindow dialog) {
 static void RefreshFields(DialogWindow dialog) {
   const float* values = kernelDialogState.workingKernel.values;
   char text[kFieldTextSize];
-  for (int32_t id = kFirstCoefficientField; id <= kOffsetField; ++id) {
-    FormatNumberText(values[id - kFirstCoefficientField], text);
-    SetFieldText(dialog, id, text);
+  for (const RecordedSetting& setting : kRecordedSettings) {
+    if (setting.kind == SettingKind::flag) {
+      SetCheckBox(dialog, setting.control, values[setting.slot] != 0.0f);
+      continue;
+    }
+    for (int32_t i = 0; i < SettingFloats(setting); ++i) {
+      FormatNumberText(values[setting.slot + i], text);
+      SetFieldText(dialog, setting.control + i, text);
+    }
   }
-  SetCheckBox(dialog, kAutoscaleBox, values[kAutoscaleSlot] != 0.0f);
   kernelDialogState.refreshFields = 0;
 }
 
@@ -77,9 +81,9 @@ static void ShowWorkingKernel(DialogWindow dialog) {
 
 static void ResetWorkingKernel() {
   float* values = kernelDialogState.workingKernel.values;
-  std::fill(values, values + kEditedSlots, 0.0f);
-  values[kCentreSlot] = 1.0f;
-  values[kScaleFactorSlot] = 1.0f;
+  for (const RecordedSetting& setting : kRecordedSettings)
+    std::fill(values + setting.slot, values + setting.slot + SettingFloats(setting), setting.resetValue);
+  values[kCentreSlot] = 1.0f;  // the identity kernel
 }
 
 static void ReadField(DialogWindow dialog, int32_t id) {
@@ -87,6 +91,20 @@ static void ReadField(DialogWindow dialog, int32_t id) {
   GetFieldText(dialog, id, text, kFieldTextSize);
   kernelDialogState.workingKernel.values[id - kFirstCoefficientField] = ConvertFieldText(text);
   InvalidatePreview(dialog);
+}
+
+// A setting's field takes what is typed; its check box toggles.
+static intptr_t CommandSettingControl(DialogWindow dialog, int32_t id, uint16_t notification) {
+  const RecordedSetting* setting = SettingOfControl(id);
+  if (setting == nullptr) return FALSE;
+  if (setting->kind == SettingKind::flag) {
+    float& value = kernelDialogState.workingKernel.values[setting->slot];
+    value = value != 0.0f ? 0.0f : 1.0f;
+    ShowWorkingKernel(dialog);
+  } else if (notification == EN_CHANGE) {
+    ReadField(dialog, id);
+  }
+  return FALSE;
 }
 
 static intptr_t CommandKernelDialog(DialogWindow dialog, int32_t id, uint16_t notification) {
@@ -97,7 +115,7 @@ static intptr_t CommandKernelDialog(DialogWindow dialog, int32_t id, uint16_t no
   float* values = state.workingKernel.values;
   switch (id) {
     case kOkButton:
-      std::memcpy(state.callerKernel->values, values, kEditedSlots * sizeof(float));
+      std::memcpy(state.callerKernel->values, values, kSettingSlots * sizeof(float));
       EndKernelDialog(dialog, kDialogAccepted);
       return TRUE;
     case kCancelButton: EndKernelDialog(dialog, kDialogCancelled); return TRUE;
@@ -110,13 +128,7 @@ static intptr_t CommandKernelDialog(DialogWindow dialog, int32_t id, uint16_t no
       ShowWorkingKernel(dialog);
       return TRUE;
     case kSaveButton: SaveKernelFileAction(values); return TRUE;
-    case kAutoscaleBox:
-      values[kAutoscaleSlot] = values[kAutoscaleSlot] != 0.0f ? 0.0f : 1.0f;
-      ShowWorkingKernel(dialog);
-      return FALSE;
-    default:
-      if (id >= kFirstCoefficientField && id <= kOffsetField && notification == EN_CHANGE) ReadField(dialog, id);
-      return FALSE;
+    default: return CommandSettingControl(dialog, id, notification);
   }
 }
 

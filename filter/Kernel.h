@@ -1,5 +1,5 @@
 // The 7 x 7 kernel of a run with its scale factor, add constant and
-// autoscale flag, and the indices of the filter's four parameters.
+// autoscale flag.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +20,6 @@ enum KernelSlot : int32_t {
 struct ConvolutionKernel {
   float values[kKernelFloats];
 };
-
-// Parameter indices in the run's list.
-enum FilterParam : int32_t { kKernelParam = 0, kScaleParam = 1, kOffsetParam = 2, kAutoscaleParam = 3 };
 
 extern const float DefaultKernel[kCoefficientCount];
 

@@ -2,7 +2,7 @@
 // recorded again: values stay in range, texts stay bounded, nothing leaks.
 #include <cstring>
 
-#include "filter/Kernel.h"
+#include "filter/RecordedSettings.h"
 #include "fuzz/ByteSource.h"
 #include "plugin/FilterGlobals.h"
 #include "plugin/JobRecord.h"
@@ -15,9 +15,10 @@
 extern "C" void ENTRYPOINT(int16_t, FilterRecord*, intptr_t*, int16_t*);
 
 static hostsim::DescriptorEntry DrawEntry(ByteSource& bytes) {
-  static const uint32_t keys[] = {FourCC("Krnl"), FourCC("sCAL"), FourCC("oFST"), FourCC("AFlg"), FourCC("unCd")};
+  // Mostly the filter's own keys and the units, now and then any key.
   uint8_t choice = bytes.Byte();
-  uint32_t key = choice < 200 ? keys[choice % 5] : bytes.Long();
+  int32_t pick = choice % (kRecordedSettingCount + 1);
+  uint32_t key = choice >= 200 ? bytes.Long() : pick < kRecordedSettingCount ? kRecordedSettings[pick].key : kUnitsKey;
   switch (bytes.Byte() % 5) {
     case 0: return hostsim::TextEntry(key, bytes.Text());
     case 1: return hostsim::DoubleEntry(key, bytes.Double());
@@ -56,8 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InitParamList(list, FourCC("udef"), 0, 0);
   DeclareFilterParameters(&job, list);
   ReadScriptParams(globals.filterRecord, list);
-  float scale = GetFloatParam(list, kScaleParam), offset = GetFloatParam(list, kOffsetParam);
-  if (!(scale >= 0 && scale <= 10000) || !(offset >= -10000 && offset <= 10000)) __builtin_trap();
+  for (int32_t param = 0; param < kRecordedSettingCount; ++param) {
+    const RecordedSetting& setting = kRecordedSettings[param];
+    if (setting.kind != SettingKind::number) continue;
+    float value = GetFloatParam(list, param);
+    if (!(value >= setting.minimum && value <= setting.maximum)) __builtin_trap();
+  }
   WriteScriptParams(globals.filterRecord, list);
   DisposeParamList(list);
   hostsim::Host::current = nullptr;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "filter/RecordedSettings.h"
 #include "fuzz/ByteSource.h"
 #include "fuzz/PrivateHome.h"
 #include "plugin/JobRecord.h"
@@ -30,9 +31,10 @@ void TK_CDECL ProgressThatCallsIn(int32_t, int32_t) {
 // The settings the next run starts from, as any bits.
 void WritePreferences(ByteSource& bytes) {
   std::vector<uint8_t> file(kPreferencesFileBytes, 0);
-  for (uint32_t offset : {kPrefAutoscaleOffset, kPrefScaleOffset, kPrefOffsetOffset}) {
+  for (const RecordedSetting& setting : kRecordedSettings) {
+    if (setting.kind == SettingKind::kernelText) continue;
     uint32_t bits = bytes.Long();
-    std::memcpy(file.data() + offset, &bits, sizeof bits);
+    std::memcpy(file.data() + setting.preference, &bits, sizeof bits);
   }
   WriteFixedFile("c:\\MORVpref.xxx", file.data(), file.size());
 }

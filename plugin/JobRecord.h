@@ -14,11 +14,8 @@ constexpr uint32_t kPreferenceBlockBytes = 800;
 constexpr int32_t kStringSlotCount = 17;
 constexpr int32_t kSavedSlotCount = 16;
 constexpr uint32_t kPreferencesFileBytes = 17408;
-// Offsets in the preference block of the kernel's three numbers (little-endian floats).
-constexpr uint32_t kPrefAutoscaleOffset = 576;
-constexpr uint32_t kPrefScaleOffset = 580;
-constexpr uint32_t kPrefOffsetOffset = 584;
-constexpr int32_t kKernelTextSlot = 3;
+// Where the recorded settings lie in the block and the slots is declared
+// with each setting (filter/RecordedSettings.h).
 
 struct JobRecord {
   int16_t width;

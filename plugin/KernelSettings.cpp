@@ -5,6 +5,7 @@
 
 #include "filter/Kernel.h"
 #include "filter/KernelText.h"
+#include "filter/RecordedSettings.h"
 #include "plugin/JobRecord.h"
 #include "contract/Memory.h"
 #include "contract/PluginApi.h"
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr uint32_t kFilterSignature = kEventCode;
-constexpr float kScaleLimit = 10000.0f;
 
 // A float truncated toward zero is non-zero exactly when its magnitude
 // reaches 1; asking that way keeps huge values and NaN out of an integer.
@@ -33,10 +33,17 @@ bool IsDefaultKernelText(const char* text) {
 
 int16_t DeclareFilterParameters(JobRecord* job, ParamList* list) {
   InitParamList(list, kFilterSignature, 0, 0);
-  AddStringParam(list, kKernelKey, nullptr);
-  AddFloatParam(list, kScaleKey, 0.0f, kScaleLimit, GetPreferenceFloat(job, kPrefScaleOffset));
-  AddFloatParam(list, kOffsetKey, -kScaleLimit, kScaleLimit, GetPreferenceFloat(job, kPrefOffsetOffset));
-  AddBoolParam(list, kAutoscaleKey, HasWholePart(GetPreferenceFloat(job, kPrefAutoscaleOffset)));
+  for (const RecordedSetting& setting : kRecordedSettings) {
+    switch (setting.kind) {
+      case SettingKind::kernelText: AddStringParam(list, setting.key, nullptr); break;
+      case SettingKind::number:
+        AddFloatParam(list, setting.key, setting.minimum, setting.maximum, GetPreferenceFloat(job, setting.preference));
+        break;
+      case SettingKind::flag:
+        AddBoolParam(list, setting.key, HasWholePart(GetPreferenceFloat(job, setting.preference)));
+        break;
+    }
+  }
   return 0;
 }
 
@@ -48,28 +55,49 @@ int16_t PrepareFilter(ImageStore*, JobRecord*, PluginHandle** filterHandle, Para
 void LoadKernel(JobRecord* job, ParamList* list, ConvolutionKernel* kernel, bool sixteenBit) {
   float* values = kernel->values;
   values[kSixteenBitSlot] = sixteenBit ? 1.0f : 0.0f;
-  const char* text = GetStringParam(list, kKernelParam);
-  if (text == nullptr) text = GetSlotText(job, kKernelTextSlot);
-  ParseKernelText(values, kCoefficientCount, text);
-  float scale = GetFloatParam(list, kScaleParam);
-  values[kScaleFactorSlot] = scale == 0 ? 1.0f : scale;
-  values[kOffsetSlot] = GetFloatParam(list, kOffsetParam);
-  values[kAutoscaleSlot] = GetBoolParam(list, kAutoscaleParam) ? 1.0f : 0.0f;
+  const char* text = nullptr;
+  for (int32_t param = 0; param < kRecordedSettingCount; ++param) {
+    const RecordedSetting& setting = kRecordedSettings[param];
+    switch (setting.kind) {
+      case SettingKind::kernelText:
+        text = GetStringParam(list, param);
+        if (text == nullptr) text = GetSlotText(job, int32_t(setting.preference));
+        ParseKernelText(values + setting.slot, kCoefficientCount, text);
+        break;
+      case SettingKind::number: {
+        float value = GetFloatParam(list, param);
+        values[setting.slot] = value == 0 && setting.zeroMeansReset ? setting.resetValue : value;
+        break;
+      }
+      case SettingKind::flag: values[setting.slot] = GetBoolParam(list, param) ? 1.0f : 0.0f; break;
+    }
+  }
   if (IsEmptyKernel(values) || IsDefaultKernelText(text))
     for (int32_t i = 0; i < kCoefficientCount; ++i) values[i] = DefaultKernel[i];
 }
 
 void StoreKernel(JobRecord* job, ParamList* list, ConvolutionKernel* kernel) {
   const float* values = kernel->values;
-  bool autoscale = values[kAutoscaleSlot] != 0;
-  SetFloatParam(list, kScaleParam, values[kScaleFactorSlot]);
-  SetFloatParam(list, kOffsetParam, values[kOffsetSlot]);
-  SetBoolParam(list, kAutoscaleParam, autoscale);
-  SetPreferenceFloat(job, kPrefScaleOffset, values[kScaleFactorSlot]);
-  SetPreferenceFloat(job, kPrefOffsetOffset, values[kOffsetSlot]);
-  SetPreferenceFloat(job, kPrefAutoscaleOffset, autoscale ? 1.0f : 0.0f);
-  char text[kTextBufferSize];
-  FormatKernelText(values, kCoefficientCount, text, kTextBufferSize);
-  SetStringParam(list, kKernelParam, text);
-  SetSlotText(job, kKernelTextSlot, text);
+  for (int32_t param = 0; param < kRecordedSettingCount; ++param) {
+    const RecordedSetting& setting = kRecordedSettings[param];
+    switch (setting.kind) {
+      case SettingKind::kernelText: {
+        char text[kTextBufferSize];
+        FormatKernelText(values + setting.slot, kCoefficientCount, text, kTextBufferSize);
+        SetStringParam(list, param, text);
+        SetSlotText(job, int32_t(setting.preference), text);
+        break;
+      }
+      case SettingKind::number:
+        SetFloatParam(list, param, values[setting.slot]);
+        SetPreferenceFloat(job, setting.preference, values[setting.slot]);
+        break;
+      case SettingKind::flag: {
+        bool on = values[setting.slot] != 0;
+        SetBoolParam(list, param, on);
+        SetPreferenceFloat(job, setting.preference, on ? 1.0f : 0.0f);
+        break;
+      }
+    }
+  }
 }

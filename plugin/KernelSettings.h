@@ -1,5 +1,5 @@
-// The filter's four parameters between the preferences, the run's list and
-// the kernel: declared from the preferences, made into the kernel before
+// The filter's recorded settings between the preferences, the run's list
+// and the kernel: declared from the preferences, made into the kernel before
 // the dialog, stored back into both after it.
 #pragma once
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "filter/Kernel.h"
+#include "filter/RecordedSettings.h"
 #include "plugin/FilterRun.h"
 #include "plugin/JobRecord.h"
 #include "plugin/KernelSettings.h"
@@ -71,8 +72,8 @@ TEST(ConvolveRunTest, FifteenByFifteenIsFilteredWithTheDefaultKernelWhenNothingI
   std::copy(DefaultKernel, DefaultKernel + kCoefficientCount, kernel);
   kernel[kScaleFactorSlot] = 1.0f;
   EXPECT_EQ(FirstDifference(run.image, run.Samples(), ReferenceConvolve(run.image, kernel)), "");
-  ASSERT_NE(GetSlotText(&run.job, kKernelTextSlot), nullptr);
-  EXPECT_EQ(std::string(GetSlotText(&run.job, kKernelTextSlot)).substr(0, 16), "0.0,0.0030,0.006");
+  ASSERT_NE(GetSlotText(&run.job, int32_t(SettingOf(kKernelParam).preference)), nullptr);
+  EXPECT_EQ(std::string(GetSlotText(&run.job, int32_t(SettingOf(kKernelParam).preference))).substr(0, 16), "0.0,0.0030,0.006");
   EXPECT_EQ(int32_t(run.calls.progress.size()), 15);
 }
 
@@ -92,9 +93,9 @@ TEST(ConvolveRunTest, ImagesBelowFifteenPixelsAreLeftAloneWithTheSettingsStored)
     EXPECT_EQ(run.Run(true), userCanceledErr);
     EXPECT_EQ(run.Samples(), run.image.samples);
     EXPECT_TRUE(run.calls.progress.empty());
-    EXPECT_NE(GetSlotText(&run.job, kKernelTextSlot), nullptr);
+    EXPECT_NE(GetSlotText(&run.job, int32_t(SettingOf(kKernelParam).preference)), nullptr);
     EXPECT_NE(GetStringParam(run.list, kKernelParam), nullptr);
-    EXPECT_EQ(GetPreferenceFloat(&run.job, kPrefScaleOffset), 2.5f);
+    EXPECT_EQ(GetPreferenceFloat(&run.job, SettingOf(kScaleParam).preference), 2.5f);
   }
 }
 
@@ -105,7 +106,7 @@ TEST(ConvolveRunTest, ADialogThatIsNotAcceptedStoresNothingAndLeavesTheImage) {
   RunSetup run(Ramp(30, 20, 3, false));
   EXPECT_EQ(run.Run(false), userCanceledErr);
   EXPECT_EQ(run.Samples(), run.image.samples);
-  EXPECT_EQ(GetSlotText(&run.job, kKernelTextSlot), nullptr);
+  EXPECT_EQ(GetSlotText(&run.job, int32_t(SettingOf(kKernelParam).preference)), nullptr);
   EXPECT_EQ(GetStringParam(run.list, kKernelParam), nullptr);
 }
 #endif
@@ -116,7 +117,7 @@ TEST(ConvolveRunTest, FailedKernelAllocationReportsMemoryFullBeforeAnythingIsSto
   EXPECT_EQ(run.Run(true), memFullErr);
   PlatformFailAfter(PlatformService::allocBlock, -1);
   EXPECT_EQ(run.Samples(), run.image.samples);
-  EXPECT_EQ(GetSlotText(&run.job, kKernelTextSlot), nullptr);
+  EXPECT_EQ(GetSlotText(&run.job, int32_t(SettingOf(kKernelParam).preference)), nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "filter/RecordedSettings.h"
 #include "contract/DialogDriver.h"
 #include "dialog/KernelDialogProc.h"
 #include "plugin/JobRecord.h"
@@ -79,8 +80,8 @@ TEST_F(FilterRunDialogTest, TheUsersEditsFilterTheImageAndAreRecordedAndSaved) {
         ASSERT_EQ(host.output().Sample(x, y, p), image.Sample(x, y, p) / 2 + 5) << x << "," << y << "," << p;
   EXPECT_EQ(*scripting.Recorded(), Recorded(StoredIdentityText(), 2.0, 5.0, false));
   std::vector<uint8_t> preferences = ReadBytes(FixedPath("c:\\MORVpref.xxx"));
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefScaleOffset), 2.0f);
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefOffsetOffset), 5.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kScaleParam).preference), 2.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kOffsetParam).preference), 5.0f);
 }
 
 // The settings a cancelled run recorded are the ones it was handed: a

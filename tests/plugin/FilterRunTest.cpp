@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "filter/RecordedSettings.h"
 #include "plugin/JobRecord.h"
 #include "contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
@@ -35,10 +36,10 @@ TEST_F(FilterRunTest, FirstRunCreatesThePreferencesAndTheSecondStartsFromThem) {
   }
   std::vector<uint8_t> preferences = ReadBytes(FixedPath("c:\\MORVpref.xxx"));
   ASSERT_EQ(preferences.size(), kPreferencesFileBytes);
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefAutoscaleOffset), 0.0f);
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefScaleOffset), 2.0f);
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefOffsetOffset), 10.0f);
-  EXPECT_EQ(PreferenceSlot(preferences, kKernelTextSlot), StoredIdentityText());
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kAutoscaleParam).preference), 0.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kScaleParam).preference), 2.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kOffsetParam).preference), 10.0f);
+  EXPECT_EQ(PreferenceSlot(preferences, int32_t(SettingOf(kKernelParam).preference)), StoredIdentityText());
 
   // Played back without a descriptor: the preferences give every value.
   hostsim::Host host(module.entryPoint, image);
@@ -55,7 +56,7 @@ TEST_F(FilterRunTest, AutoscaleIsRecordedAndSavedAsOne) {
   ScriptingHost scripting(host);
   scripting.Play(Settings(IdentityKernelText(), 1.0, 0.0, true), plugInDialogSilent);
   ASSERT_EQ(host.Run(), 0);
-  EXPECT_EQ(PreferenceFloat(ReadBytes(FixedPath("c:\\MORVpref.xxx")), kPrefAutoscaleOffset), 1.0f);
+  EXPECT_EQ(PreferenceFloat(ReadBytes(FixedPath("c:\\MORVpref.xxx")), SettingOf(kAutoscaleParam).preference), 1.0f);
   EXPECT_EQ((*scripting.Recorded())[3], hostsim::BooleanEntry(FourCC("AFlg"), true));
 }
 
@@ -136,7 +137,7 @@ TEST_F(FilterRunTest, AnImageUnder15PixelsKeepsItsPixelsButStoresTheSettings) {
   EXPECT_EQ(host.Run(), userCanceledErr);
   EXPECT_EQ(host.output().samples, image.samples);
   EXPECT_TRUE(hostsim::RectsEmpty(host.record()));
-  EXPECT_EQ(PreferenceFloat(ReadBytes(FixedPath("c:\\MORVpref.xxx")), kPrefScaleOffset), 4.0f);
+  EXPECT_EQ(PreferenceFloat(ReadBytes(FixedPath("c:\\MORVpref.xxx")), SettingOf(kScaleParam).preference), 4.0f);
   EXPECT_EQ(*scripting.Recorded(), Recorded(StoredIdentityText(), 4.0, 1.0, false));
   EXPECT_TRUE(LogText().ends_with("Result = -128\r\n"));
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "filter/RecordedSettings.h"
 #include "plugin/JobRecord.h"
 #include "contract/Memory.h"
 #include "tests/support/TestSupport.h"
@@ -43,12 +44,12 @@ TEST(JobSlots, SetCopiesBoundedAndIgnoresOtherNumbers) {
 
 TEST(JobPreferenceFloats, AreLittleEndian) {
   JobRecord job{};
-  SetPreferenceFloat(&job, kPrefScaleOffset, 1.0f);
+  SetPreferenceFloat(&job, SettingOf(kScaleParam).preference, 1.0f);
   const uint8_t expected[4] = {0x00, 0x00, 0x80, 0x3F};
-  EXPECT_EQ(std::memcmp(job.preferenceBlock + kPrefScaleOffset, expected, 4), 0);
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefScaleOffset), 1.0f);
-  job.preferenceBlock[kPrefOffsetOffset + 3] = 0xC0;  // -2.0f
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefOffsetOffset), -2.0f);
+  EXPECT_EQ(std::memcmp(job.preferenceBlock + SettingOf(kScaleParam).preference, expected, 4), 0);
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kScaleParam).preference), 1.0f);
+  job.preferenceBlock[SettingOf(kOffsetParam).preference + 3] = 0xC0;  // -2.0f
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kOffsetParam).preference), -2.0f);
 }
 
 class PreferencesTest : public FixedFilesTest {
@@ -86,8 +87,8 @@ TEST_F(PreferencesTest, MissingFileIsCreatedAndTheSaveFillsIt) {
   for (const char* const text : job.stringSlots) EXPECT_EQ(text, nullptr);
 
   job.preferenceBlock[0] = 0xAB;
-  SetPreferenceFloat(&job, kPrefScaleOffset, 2.5f);
-  SetSlotText(&job, kKernelTextSlot, "1.0000,");
+  SetPreferenceFloat(&job, SettingOf(kScaleParam).preference, 2.5f);
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), "1.0000,");
   SetSlotText(&job, 16, "never saved");
   SavePreferences(&job, kPrefName, file);
   for (const char* const text : job.stringSlots) EXPECT_EQ(text, nullptr);  // all released

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "filter/Kernel.h"
+#include "filter/RecordedSettings.h"
 #include "filter/KernelText.h"
 #include "plugin/JobRecord.h"
 #include "plugin/KernelSettings.h"
@@ -49,9 +50,9 @@ std::string KernelTextOf(const float* coefficients) {
 }
 
 TEST_F(KernelTest, DeclaresFourParametersFromThePreferenceBlock) {
-  SetPreferenceFloat(&job, kPrefScaleOffset, 2.5f);
-  SetPreferenceFloat(&job, kPrefOffsetOffset, -3.0f);
-  SetPreferenceFloat(&job, kPrefAutoscaleOffset, 1.0f);
+  SetPreferenceFloat(&job, SettingOf(kScaleParam).preference, 2.5f);
+  SetPreferenceFloat(&job, SettingOf(kOffsetParam).preference, -3.0f);
+  SetPreferenceFloat(&job, SettingOf(kAutoscaleParam).preference, 1.0f);
   EXPECT_EQ(DeclareFilterParameters(&job, list), 0);
   EXPECT_EQ(GetSignature(list), FourCC("CsKr"));
   EXPECT_EQ(GetNeedsMask(list), 0);
@@ -76,7 +77,7 @@ TEST_F(KernelTest, AutoscaleFlagIsTheStoredFloatTruncated) {
   const float stored[] = {0.9f, -0.5f, 1.0f, -1.0f, 256.0f, 1e30f, std::numeric_limits<float>::quiet_NaN()};
   const int32_t expected[] = {0, 0, 1, 1, 1, 1, 0};
   for (int i = 0; i < 7; ++i) {
-    SetPreferenceFloat(&job, kPrefAutoscaleOffset, stored[i]);
+    SetPreferenceFloat(&job, SettingOf(kAutoscaleParam).preference, stored[i]);
     DeclareFilterParameters(&job, list);
     EXPECT_EQ(GetBoolParam(list, kAutoscaleParam), expected[i]) << stored[i];
   }
@@ -94,10 +95,10 @@ TEST_F(KernelTest, FirstRunGetsTheDefaultKernelAndStoresIt) {
   std::string text = GetStringParam(list, kKernelParam);
   EXPECT_EQ(text.rfind("0.0,0.0030,0.0067,0.0086,", 0), 0u) << text;
   EXPECT_EQ(text, KernelTextOf(DefaultKernel));
-  EXPECT_EQ(std::string(GetSlotText(&job, kKernelTextSlot)), text);
+  EXPECT_EQ(std::string(GetSlotText(&job, int32_t(SettingOf(kKernelParam).preference))), text);
   EXPECT_EQ(GetFloatParam(list, kScaleParam), 1.0f);  // the zero became 1 and stays so
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefScaleOffset), 1.0f);
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefAutoscaleOffset), 0.0f);
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kScaleParam).preference), 1.0f);
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kAutoscaleParam).preference), 0.0f);
 }
 
 TEST_F(KernelTest, SixteenBitFlagIsSetByTheEngine) {
@@ -105,7 +106,7 @@ TEST_F(KernelTest, SixteenBitFlagIsSetByTheEngine) {
 }
 
 TEST_F(KernelTest, KernelTextComesFromTheParameterElseFromSlotThree) {
-  SetSlotText(&job, kKernelTextSlot, "2,");
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), "2,");
   EXPECT_EQ(Load().values[48], 2.0f);
 
   DeclareFilterParameters(&job, list);
@@ -119,7 +120,7 @@ TEST_F(KernelTest, KernelTextComesFromTheParameterElseFromSlotThree) {
 // Only a kernel with nothing in it is replaced by the default; fractional
 // taps, every normalised blur among them, come back as their text says.
 TEST_F(KernelTest, OnlyEmptyKernelsAreReplaced) {
-  SetSlotText(&job, kKernelTextSlot, "0.9,-0.99,0.5,");
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), "0.9,-0.99,0.5,");
   ConvolutionKernel kernel = Load();
   EXPECT_EQ(kernel.values[46], 0.9f);
   EXPECT_EQ(kernel.values[47], -0.99f);
@@ -128,25 +129,25 @@ TEST_F(KernelTest, OnlyEmptyKernelsAreReplaced) {
 
   std::string box;
   for (int i = 0; i < kCoefficientCount; ++i) box += "0.0204,";
-  SetSlotText(&job, kKernelTextSlot, box.c_str());
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), box.c_str());
   kernel = Load();
   EXPECT_EQ(kernel.values[0], 0.0204f);
   EXPECT_EQ(kernel.values[48], 0.0204f);
 
-  SetSlotText(&job, kKernelTextSlot, "-1.0,");
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), "-1.0,");
   kernel = Load();
   EXPECT_EQ(kernel.values[48], -1.0f);
   EXPECT_EQ(kernel.values[24], 0.0f);
 
   // A field beyond the float range reads as infinity and is not empty.
-  SetSlotText(&job, kKernelTextSlot, (std::string(60, '9') + ",").c_str());
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), (std::string(60, '9') + ",").c_str());
   kernel = Load();
   EXPECT_EQ(kernel.values[48], INFINITY);
   EXPECT_EQ(kernel.values[24], 0.0f);
 
   // No text, zeros, and nothing readable are empty.
   for (const char* empty : {"", "0.0,0,-0,", "x,+2,1.2.3,"}) {
-    SetSlotText(&job, kKernelTextSlot, empty);
+    SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), empty);
     kernel = Load();
     EXPECT_EQ(std::memcmp(kernel.values, DefaultKernel, sizeof DefaultKernel), 0) << empty;
   }
@@ -155,23 +156,23 @@ TEST_F(KernelTest, OnlyEmptyKernelsAreReplaced) {
 // Five digits do not carry the default's taps (0.00307 is written 0.0030), so
 // its own recorded text brings back its exact values.
 TEST_F(KernelTest, TheDefaultsRecordedTextGivesItsExactValues) {
-  SetSlotText(&job, kKernelTextSlot, KernelTextOf(DefaultKernel).c_str());
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), KernelTextOf(DefaultKernel).c_str());
   ConvolutionKernel kernel = Load();
   EXPECT_EQ(std::memcmp(kernel.values, DefaultKernel, sizeof DefaultKernel), 0);
 
   // One tap changed: the text is taken as it stands.
   std::string changed = KernelTextOf(DefaultKernel);
   changed.replace(0, 3, "0.5");
-  SetSlotText(&job, kKernelTextSlot, changed.c_str());
+  SetSlotText(&job, int32_t(SettingOf(kKernelParam).preference), changed.c_str());
   kernel = Load();
   EXPECT_EQ(kernel.values[0], 0.5f);
   EXPECT_EQ(kernel.values[1], 0.003f);
 }
 
 TEST_F(KernelTest, ReplacedKernelKeepsScaleOffsetAndAutoscale) {
-  SetPreferenceFloat(&job, kPrefScaleOffset, 4.0f);
-  SetPreferenceFloat(&job, kPrefOffsetOffset, 128.0f);
-  SetPreferenceFloat(&job, kPrefAutoscaleOffset, 1.0f);
+  SetPreferenceFloat(&job, SettingOf(kScaleParam).preference, 4.0f);
+  SetPreferenceFloat(&job, SettingOf(kOffsetParam).preference, 128.0f);
+  SetPreferenceFloat(&job, SettingOf(kAutoscaleParam).preference, 1.0f);
   ConvolutionKernel kernel = Load();
   EXPECT_EQ(kernel.values[kScaleFactorSlot], 4.0f);
   EXPECT_EQ(kernel.values[kOffsetSlot], 128.0f);
@@ -188,10 +189,10 @@ TEST_F(KernelTest, StoreWritesParametersPreferencesAndSlot) {
   EXPECT_EQ(GetFloatParam(list, kScaleParam), 0.0f);
   EXPECT_EQ(GetFloatParam(list, kOffsetParam), -12.25f);
   EXPECT_EQ(GetBoolParam(list, kAutoscaleParam), 1);
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefScaleOffset), 0.0f);
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefOffsetOffset), -12.25f);
-  EXPECT_EQ(GetPreferenceFloat(&job, kPrefAutoscaleOffset), 1.0f);
-  EXPECT_STREQ(GetSlotText(&job, kKernelTextSlot), GetStringParam(list, kKernelParam));
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kScaleParam).preference), 0.0f);
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kOffsetParam).preference), -12.25f);
+  EXPECT_EQ(GetPreferenceFloat(&job, SettingOf(kAutoscaleParam).preference), 1.0f);
+  EXPECT_STREQ(GetSlotText(&job, int32_t(SettingOf(kKernelParam).preference)), GetStringParam(list, kKernelParam));
 
   // The next run reads back what was stored.
   ConvolutionKernel next{};
@@ -200,6 +201,28 @@ TEST_F(KernelTest, StoreWritesParametersPreferencesAndSlot) {
   EXPECT_EQ(next.values[25], 0.0635f);
   EXPECT_EQ(next.values[1], 0.003f);  // the text keeps four decimals
   EXPECT_EQ(next.values[kScaleFactorSlot], 1.0f);
+}
+
+// Whatever the table declares reaches the run's list under its key and
+// type, the preferences at its place, and the next run's kernel slot.
+TEST_F(KernelTest, EachDeclaredSettingTravelsFromItsTable) {
+  for (int32_t param = 0; param < kRecordedSettingCount; ++param) {
+    const RecordedSetting& setting = kRecordedSettings[param];
+    SCOPED_TRACE(setting.description);
+    ConvolutionKernel kernel = Load();
+    EXPECT_EQ(GetParamKey(list, param), setting.key);
+    EXPECT_EQ(GetParamType(list, param), setting.kind == SettingKind::kernelText ? kStringType : setting.type);
+    const float value = setting.kind == SettingKind::flag ? 1.0f : setting.maximum / 2 + 0.5f;
+    const int32_t slot = setting.slot + (setting.kind == SettingKind::kernelText ? 10 : 0);
+    kernel.values[slot] = value;
+    StoreKernel(&job, list, &kernel);
+    if (setting.kind == SettingKind::kernelText)
+      EXPECT_EQ(GetSlotText(&job, int32_t(setting.preference)), KernelTextOf(kernel.values));
+    else
+      EXPECT_EQ(GetPreferenceFloat(&job, setting.preference), value);
+    InitParamList(list, FourCC("udef"), 0, 0);  // the next run starts from the preferences alone
+    EXPECT_EQ(Load().values[slot], value);
+  }
 }
 
 TEST(PrepareFilter, MakesATwoByteBlockAndAlwaysSucceeds) {

@@ -15,6 +15,7 @@
 
 #include "dialog/KernelDialogProc.h"
 #include "filter/Kernel.h"
+#include "filter/RecordedSettings.h"
 #include "contract/ResultCodes.h"
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
@@ -176,8 +177,8 @@ TEST_F(KernelDialogWine, AcceptedSettingsAreFilteredSavedAndRecorded) {
   EXPECT_EQ(wrong, 0) << "output samples differ from the filtered image";
   std::vector<uint8_t> preferences = ReadBytes(FixedPath("c:\\MORVpref.xxx"));
   ASSERT_EQ(preferences.size(), kPreferencesFileBytes);
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefScaleOffset), 5.0f);
-  EXPECT_EQ(PreferenceFloat(preferences, kPrefOffsetOffset), 20.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kScaleParam).preference), 5.0f);
+  EXPECT_EQ(PreferenceFloat(preferences, SettingOf(kOffsetParam).preference), 20.0f);
   std::optional<hostsim::Descriptor> recorded = scripting.Recorded();
   ASSERT_TRUE(recorded);
   EXPECT_EQ(*recorded, Recorded(StoredLineKernelText(), 5.0, 20.0, false));
