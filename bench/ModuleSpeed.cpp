@@ -12,6 +12,7 @@
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"
+#include "resources/Terminology.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ hostsim::Descriptor Gaussian(double factor) {
       std::snprintf(field, sizeof field, "%g,", taps[y] * taps[x] * factor);
       text += field;
     }
-  return {hostsim::TextEntry(FourCC("Krnl"), text), hostsim::DoubleEntry(FourCC("sCAL"), 4096.0 * factor),
-          hostsim::DoubleEntry(FourCC("oFST"), 0.0), hostsim::BooleanEntry(FourCC("AFlg"), false)};
+  return {hostsim::TextEntry(kKernelKey, text), hostsim::DoubleEntry(kScaleKey, 4096.0 * factor),
+          hostsim::DoubleEntry(kOffsetKey, 0.0), hostsim::BooleanEntry(kAutoscaleKey, false)};
 }
 
 // Milliseconds of the fastest whole run, or a negative value when one failed.

@@ -13,6 +13,7 @@
 #include "hostsim/Descriptor.h"
 #include "hostsim/Host.h"
 #include "hostsim/ModuleLoader.h"
+#include "resources/Terminology.h"
 
 namespace {
 
@@ -61,8 +62,8 @@ void PumpIdentity(benchmark::State& state, Shape shape) {
   hostsim::ScriptingHost scripting(host);
   for (auto _ : state) {
     host.progress.clear();
-    scripting.Play({hostsim::TextEntry(FourCC("Krnl"), identity), hostsim::DoubleEntry(FourCC("sCAL"), 1.0),
-                    hostsim::DoubleEntry(FourCC("oFST"), 0.0), hostsim::BooleanEntry(FourCC("AFlg"), false)},
+    scripting.Play({hostsim::TextEntry(kKernelKey, identity), hostsim::DoubleEntry(kScaleKey, 1.0),
+                    hostsim::DoubleEntry(kOffsetKey, 0.0), hostsim::BooleanEntry(kAutoscaleKey, false)},
                    plugInDialogDontDisplay);
     if (int16_t result = host.Run(); result != 0) {
       state.SkipWithError(("the run failed with " + std::to_string(result)).c_str());

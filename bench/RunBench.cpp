@@ -12,6 +12,7 @@
 #include "bench/ConvolveBench.h"
 #include "filter/ConvolvePasses.h"
 #include "hostsim/Descriptor.h"
+#include "resources/Terminology.h"
 #include "hostsim/Host.h"
 #include "contract/PluginApi.h"
 #include "platform/Platform.h"
@@ -50,9 +51,9 @@ hostsim::Descriptor Played(const BenchKernel& kernel) {
     FormatNumberText(kernel.values[i], field);
     text += std::string(field) + ",";
   }
-  return {hostsim::TextEntry(FourCC("Krnl"), text),
-          hostsim::DoubleEntry(FourCC("sCAL"), kernel.values[kScaleFactorSlot]),
-          hostsim::DoubleEntry(FourCC("oFST"), 0.0), hostsim::BooleanEntry(FourCC("AFlg"), false)};
+  return {hostsim::TextEntry(kKernelKey, text),
+          hostsim::DoubleEntry(kScaleKey, kernel.values[kScaleFactorSlot]),
+          hostsim::DoubleEntry(kOffsetKey, 0.0), hostsim::BooleanEntry(kAutoscaleKey, false)};
 }
 
 double EngineSeconds(const TestImage& image, const BenchKernel& bench) {
