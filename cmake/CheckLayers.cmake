@@ -1,5 +1,6 @@
 # Fails when a file of the module includes a header of a layer above its own.
 # Run as: cmake -DSOURCE_DIR=... -DLAYERS="platform;contract;..." -P CheckLayers.cmake
+# (the layers may also be separated by "|").
 # A file belongs to the layer whose folder is the longest prefix of its path.
 
 function(layer_of path out)
@@ -18,6 +19,7 @@ function(layer_of path out)
   set(${out} ${best} PARENT_SCOPE)
 endfunction()
 
+string(REPLACE "|" ";" LAYERS "${LAYERS}")
 set(violations "")
 set(checked 0)
 set(files "")

@@ -8,8 +8,10 @@
 # A lower layer could still reach up with a declaration of its own (an
 # `extern` of a higher layer's function builds and links into the module
 # all the same), so the build links each layer's objects alone into a shared
-# library against the layers below, refusing any undefined symbol: the
-# PREFIX_layers_linked target fails the build on any upward reference.
+# library against the layers below, refusing any undefined symbol; and an
+# inline function or a record of a higher layer leaves no symbol, so it
+# also runs cmake/CheckLayers.cmake over the layers' includes. The
+# PREFIX_layers_linked target fails the build on either.
 #
 # Sources come from tarkel_layer_sources(LAYER OUT), which the caller defines
 # (platform variants, instruction-set flags). Sets PREFIX_LAYER_TARGETS in
@@ -46,6 +48,18 @@ function(tarkel_layers prefix root)
     endif()
     set(below ${name})
   endforeach()
-  add_custom_target(${prefix}_layers_linked DEPENDS ${checks})
+  set(files)
+  foreach(layer ${ARGN})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${root}/${layer}/*.h ${root}/${layer}/*.cpp)
+    list(APPEND files ${found})
+  endforeach()
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/layers/${prefix}_included.stamp)
+  string(REPLACE ";" "|" layers "${ARGN}")
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${root} -DLAYERS=${layers} -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/CheckLayers.cmake
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${files} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/CheckLayers.cmake
+    COMMENT "Checking that no include points up the layers" VERBATIM)
+  add_custom_target(${prefix}_layers_linked DEPENDS ${checks} ${stamp})
   set(${prefix}_LAYER_TARGETS ${targets} PARENT_SCOPE)
 endfunction()
