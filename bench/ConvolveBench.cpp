@@ -106,7 +106,6 @@ void RunReference(benchmark::State& state, ImageChoice imageChoice) {
 
 const char* const kImageNames[] = {"Gray8", "Rgb8", "Rgb16"};
 const char* const kKernelNames[] = {"Float", "Integer"};
-const char* const kIsaNames[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni", "Scalar"};
 
 [[maybe_unused]] const bool registered = [] {
   for (int32_t isa = kConvolveIsaCount - 1; isa >= 0; --isa) {
@@ -114,7 +113,7 @@ const char* const kIsaNames[] = {"Sse2", "Avx2", "Avx512", "Avx512Vnni", "Scalar
       for (int32_t kernel = 0; kernel < 2; ++kernel) {
         for (bool autoscale : {false, true}) {
           const std::string name = std::string("Engine/") + kImageNames[image] + "/" + kKernelNames[kernel] + "/" +
-                                   (autoscale ? "Autoscale" : "Plain") + "/" + kIsaNames[isa];
+                                   (autoscale ? "Autoscale" : "Plain") + "/" + kConvolveIsaNames[isa];
           benchmark::RegisterBenchmark(name.c_str(), RunEngine, ImageChoice(image), KernelChoice(kernel),
                                        autoscale, ConvolveIsa(isa))
               ->ArgName("workers")

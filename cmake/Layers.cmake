@@ -14,7 +14,7 @@
 # PREFIX_layers_linked target fails the build on either.
 #
 # Sources come from tarkel_layer_sources(LAYER OUT), which the caller defines
-# (platform variants, instruction-set flags). Sets PREFIX_LAYER_TARGETS in
+# (platform variants). Sets PREFIX_LAYER_TARGETS in
 # the caller to the libraries that have sources, lowest first.
 function(tarkel_layers prefix root)
   set(targets)

@@ -87,11 +87,11 @@ bool PlanIntegerSums(ConvolvePlan* plan) {
   return true;
 }
 
+// The highest-ranked set the machine runs.
 ConvolveIsa BestIsa() {
-  if (ConvolveIsaAvailable(ConvolveIsa::avx512vnni)) return ConvolveIsa::avx512vnni;
-  if (ConvolveIsaAvailable(ConvolveIsa::avx512)) return ConvolveIsa::avx512;
-  if (ConvolveIsaAvailable(ConvolveIsa::avx2)) return ConvolveIsa::avx2;
-  return ConvolveIsa::sse2;
+  int32_t isa = kConvolveIsaCount - 1;
+  while (isa > 0 && !ConvolveIsaAvailable(ConvolveIsa(isa))) --isa;
+  return ConvolveIsa(isa);
 }
 
 }  // namespace
@@ -119,18 +119,13 @@ void MakeConvolvePlan(const ConvolutionKernel* kernel, int32_t width, int32_t pl
 ConvolveIsa ChosenConvolveIsa() { return isaForced ? forcedIsa : BestIsa(); }
 
 bool ConvolveIsaAvailable(ConvolveIsa isa) {
-  switch (isa) {
-    case ConvolveIsa::scalar:
-    case ConvolveIsa::sse2:
-      return true;
-    case ConvolveIsa::avx2:
-      return CpuHasAvx2Fma();
-    case ConvolveIsa::avx512:
-      return CpuHasAvx512();
-    case ConvolveIsa::avx512vnni:
-      return CpuHasAvx512Vnni();
-  }
-  return false;
+  static constexpr bool (*kDetections[])() = {
+#define TARKEL_ISA(value, name, detection, rowFunctions, flags) detection,
+#include "filter/InstructionSets.def"
+#undef TARKEL_ISA
+  };
+  const int32_t index = int32_t(isa);
+  return index >= 0 && index < kConvolveIsaCount && kDetections[index]();
 }
 
 bool ForceConvolveIsa(ConvolveIsa isa) {

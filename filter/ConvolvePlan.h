@@ -11,8 +11,20 @@ struct ConvolutionKernel;
 // every working row carries this much zeroed slack.
 constexpr int32_t kRowSlackSamples = 256;
 
-enum class ConvolveIsa : int32_t { sse2 = 0, avx2 = 1, avx512 = 2, avx512vnni = 3, scalar = 4 };
-constexpr int32_t kConvolveIsaCount = 5;
+// The instruction sets of filter/InstructionSets.def, lowest rank first.
+enum class ConvolveIsa : int32_t {
+#define TARKEL_ISA(value, name, detection, rowFunctions, flags) value,
+#include "filter/InstructionSets.def"
+#undef TARKEL_ISA
+};
+
+// Their names as their variants' files spell them, for tests and benchmarks.
+constexpr const char* kConvolveIsaNames[] = {
+#define TARKEL_ISA(value, name, detection, rowFunctions, flags) #name,
+#include "filter/InstructionSets.def"
+#undef TARKEL_ISA
+};
+constexpr int32_t kConvolveIsaCount = int32_t(sizeof kConvolveIsaNames / sizeof kConvolveIsaNames[0]);
 
 struct ConvolvePlan {
   int32_t width;

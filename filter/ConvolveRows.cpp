@@ -1,14 +1,12 @@
 #include "filter/ConvolveRows.h"
 
 const RowFunctionSet* RowFunctionsFor(ConvolveIsa isa) {
-  switch (isa) {
-    case ConvolveIsa::scalar: return ScalarRowFunctions();
-    case ConvolveIsa::sse2: return Sse2RowFunctions();
-    case ConvolveIsa::avx2: return Avx2RowFunctions();
-    case ConvolveIsa::avx512: return Avx512RowFunctions();
-    case ConvolveIsa::avx512vnni: return Avx512VnniRowFunctions();
-  }
-  return ScalarRowFunctions();
+  static constexpr const RowFunctionSet* (*kVariants[])() = {
+#define TARKEL_ISA(value, name, detection, rowFunctions, flags) rowFunctions,
+#include "filter/InstructionSets.def"
+#undef TARKEL_ISA
+  };
+  return kVariants[int32_t(isa)]();
 }
 
 RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass) {

@@ -40,12 +40,10 @@ struct RowFunctionSet {
   RowOuterSums rowOuterSums;
 };
 
-// Plain C++, one lane: the portable fallback and the other variants' yardstick.
-const RowFunctionSet* ScalarRowFunctions();
-const RowFunctionSet* Sse2RowFunctions();
-const RowFunctionSet* Avx2RowFunctions();
-const RowFunctionSet* Avx512RowFunctions();
-const RowFunctionSet* Avx512VnniRowFunctions();
+// Each instruction set's variant, defined in filter/ConvolveRows<Name>.cpp.
+#define TARKEL_ISA(value, name, detection, rowFunctions, flags) const RowFunctionSet* rowFunctions();
+#include "filter/InstructionSets.def"
+#undef TARKEL_ISA
 
 const RowFunctionSet* RowFunctionsFor(ConvolveIsa isa);
 RowFunction ChooseRowFunction(const ConvolvePlan* plan, RowPass pass);

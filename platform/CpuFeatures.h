@@ -1,6 +1,13 @@
 // Processor features that select the variants of the inner loops at run time.
 #pragma once
 
+// Plain C++ runs on every processor.
+inline bool CpuRunsPortableCode() { return true; }
+
+// Every target the module builds for runs SSE2: x86-64 has it, and the
+// 32-bit build compiles all of its code for it.
+inline bool CpuHasSse2() { return true; }
+
 // True when the processor and the operating system run AVX2 and FMA code.
 inline bool CpuHasAvx2Fma() {
 #if defined(__x86_64__) || defined(__i386__)
