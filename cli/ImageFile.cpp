@@ -11,6 +11,7 @@
 #include "cli/FileHead.h"
 #include "cli/FitMetadata.h"
 #include "cli/Interrupt.h"
+#include "cli/JpegWriter.h"
 #include "cli/Picture.h"
 #include "cli/PngText.h"
 #include "cli/PngWriter.h"
@@ -517,7 +518,6 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
     image.reset(eight);
   }
   FitMetadata(image.get(), format, ColourChannels(picture));
-  FitMetadata(image.get(), format, ColourChannels(picture));
   if (format == PictureFormat::png) {
     int level = kDefaultPngLevel;
     ParsePngLevel(settings.compression, &level);
@@ -534,6 +534,8 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
     if (written == 0)
       if (Failure failure = AddTiffMetadata(path, exif, iptc)) return failure;
   } else if (format == PictureFormat::jpeg) {
+    // 16-bit pictures were converted above, into libvips's image only.
+    if (picture.image.depth == 8) return WriteJpeg(path, image.get(), picture.image, settings.quality);
     written = vips_jpegsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
   } else {
     written = vips_webpsave(image.get(), path.c_str(), "Q", settings.quality, "lossless", settings.lossless, nullptr);

@@ -14,7 +14,8 @@
 namespace {
 
 constexpr uint16_t kExifPointer = 34665, kGpsPointer = 34853, kInteropPointer = 40965, kIptc = 33723;
-constexpr uint16_t kLong = 4, kDirectory = 13;
+constexpr uint16_t kPixelYDimension = 40963;
+constexpr uint16_t kShort = 3, kLong = 4, kDirectory = 13;
 // Values one directory may hold: far beyond any real one, short of what
 // entries pointing again and again at one large stretch would copy.
 constexpr size_t kMaxDirectoryBytes = size_t{64} << 20;
@@ -51,6 +52,15 @@ bool OpenTiff(const uint8_t* data, size_t size, Tiff* tiff) {
   tiff->size = size;
   tiff->big = data[0] == 'M';
   return (std::memcmp(data, "II", 2) == 0 || std::memcmp(data, "MM", 2) == 0) && tiff->Get(2, 2) == 42;
+}
+
+// Where the directory at offset holds tag's entry, or 0 when it holds none.
+size_t EntryAt(const Tiff& tiff, uint32_t offset, uint16_t tag) {
+  if (!tiff.Has(offset, 2)) return 0;
+  uint32_t count = tiff.Get(offset, 2);
+  for (size_t at = size_t(offset) + 2, i = 0; i < count && tiff.Has(at, 12); ++i, at += 12)
+    if (tiff.Get(at, 2) == tag) return at;
+  return 0;
 }
 
 struct Entry {
@@ -259,4 +269,16 @@ std::string TiffExif(const std::string& path) {
   offset.Put(directory, 4);
   out.bytes.replace(4, 4, offset.bytes);
   return std::string(kExifHeader, kExifHeaderBytes) + out.bytes;
+}
+
+void SetExifPixelHeight(uint8_t* exif, size_t size, uint32_t height) {
+  size_t skip = size >= kExifHeaderBytes && std::memcmp(exif, kExifHeader, kExifHeaderBytes) == 0 ? kExifHeaderBytes : 0;
+  Tiff tiff;
+  if (!OpenTiff(exif + skip, size - skip, &tiff)) return;
+  size_t pointer = EntryAt(tiff, tiff.Get(4, 4), kExifPointer);
+  size_t entry = pointer != 0 ? EntryAt(tiff, tiff.Get(pointer + 8, 4), kPixelYDimension) : 0;
+  if (entry == 0 || tiff.Get(entry + 4, 4) != 1) return;
+  uint32_t type = tiff.Get(entry + 2, 2);
+  size_t bytes = type == kShort ? 2 : type == kLong ? 4 : 0;
+  for (size_t i = 0; i < bytes; ++i) exif[skip + entry + 8 + i] = uint8_t(height >> 8 * (tiff.big ? bytes - 1 - i : i));
 }

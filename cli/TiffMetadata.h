@@ -3,6 +3,8 @@
 // Exif and GPS directories and the IPTC records.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "cli/Failure.h"
@@ -14,3 +16,7 @@ Failure AddTiffMetadata(const std::string& path, const std::string& exif, const 
 
 // The EXIF of a TIFF's first page as JPEG carries it, or "" when it has none.
 std::string TiffExif(const std::string& path);
+
+// Sets the image height that the Exif directory of exif (with or without
+// JPEG's "Exif\0\0") states, where it states one, keeping its type.
+void SetExifPixelHeight(uint8_t* exif, size_t size, uint32_t height);
