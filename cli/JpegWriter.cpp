@@ -93,7 +93,7 @@ struct Coding {
   int32_t quality = 0;
   int32_t components = 0;
   int32_t sampling[kMaxComponents][2] = {};  // horizontal, vertical
-  uint32_t restartMcus = 0;                  // 0: no restart markers
+  uint32_t restartMcus = 0;                  // the MCUs of a strip
 };
 
 bool ReadSampling(const uint8_t* jpeg, const Layout& layout, Coding* coding) {
@@ -119,13 +119,13 @@ Plan PlanStrips(int32_t width, int32_t height, int32_t threads, Coding* coding) 
     maxV = std::max(maxV, coding->sampling[c][1]);
   }
   int32_t mcusPerRow = (width + 8 * maxH - 1) / (8 * maxH), mcuRows = (height + 8 * maxV - 1) / (8 * maxV);
-  int32_t wanted = threads > 1 ? threads * kStripsPerThread : 1;
+  int32_t wanted = threads * kStripsPerThread;
   int32_t stripMcuRows =
       std::min(std::max((mcuRows + wanted - 1) / wanted, kMinStripMcuRows), std::max(1, kMaxRestartMcus / mcusPerRow));
   Plan plan;
   plan.strips = (mcuRows + stripMcuRows - 1) / stripMcuRows;
   plan.stripRows = stripMcuRows * 8 * maxV;
-  coding->restartMcus = plan.strips > 1 ? uint32_t(stripMcuRows * mcusPerRow) : 0;
+  coding->restartMcus = uint32_t(stripMcuRows * mcusPerRow);
   return plan;
 }
 
@@ -185,7 +185,8 @@ void CodeStrip(const hostsim::Image& image, int32_t top, int32_t rows, const Cod
                  strip->bytes[strip->size - 1] == kEndOfImage;
 }
 
-void CodeStrips(const hostsim::Image& image, const Plan& plan, const Coding& coding, std::vector<Strip>* strips) {
+void CodeStrips(const hostsim::Image& image, const Plan& plan, int32_t threads, const Coding& coding,
+                std::vector<Strip>* strips) {
   std::atomic<int32_t> next{0};
   auto work = [&] {
     for (int32_t k; (k = next++) < plan.strips;) {
@@ -195,8 +196,7 @@ void CodeStrips(const hostsim::Image& image, const Plan& plan, const Coding& cod
     }
   };
   std::vector<std::thread> helpers;
-  int32_t threads = std::min<int32_t>(std::max(vips_concurrency_get(), 1), plan.strips);
-  for (int32_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+  for (int32_t t = 1; t < std::min(threads, plan.strips); ++t) helpers.emplace_back(work);
   work();
   for (std::thread& helper : helpers) helper.join();
 }
@@ -257,13 +257,16 @@ Failure WriteJpeg(const std::string& path, VipsImage* wrapped, const hostsim::Im
   Coding coding;
   coding.quality = quality;
   coding.components = image.planes;
-  if (image.depth != 8 || image.planes > kMaxComponents || !WriteStandIn(wrapped, quality, &standIn) ||
-      !ReadLayout(standIn.data(), standIn.size(), &standInLayout) ||
+  int32_t threads = std::max(vips_concurrency_get(), 1);
+  // A single strip is what libvips's own encoder makes.
+  if (image.depth != 8 || image.planes > kMaxComponents || threads < 2 || image.height < 2 * 8 * kMinStripMcuRows ||
+      !WriteStandIn(wrapped, quality, &standIn) || !ReadLayout(standIn.data(), standIn.size(), &standInLayout) ||
       !ReadSampling(standIn.data(), standInLayout, &coding))
     return SaveWithLibvips(path, wrapped, quality);
-  Plan plan = PlanStrips(image.width, image.height, vips_concurrency_get(), &coding);
+  Plan plan = PlanStrips(image.width, image.height, threads, &coding);
+  if (plan.strips < 2) return SaveWithLibvips(path, wrapped, quality);
   std::vector<Strip> strips(size_t(plan.strips));
-  CodeStrips(image, plan, coding, &strips);
+  CodeStrips(image, plan, threads, coding, &strips);
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted while writing " + path);
   for (const Strip& strip : strips)
     if (!strip.coded) return Fail(kExitOutput, path + ": out of memory while compressing the rows");

@@ -6,6 +6,7 @@
 // the metadata segments (JFIF, EXIF, XMP, IPTC, profile) for a few-row
 // stand-in of the picture, and its tables are checked to be the ones the
 // strips used: the decoded pixels are those libvips's own encoder gives.
+// A picture of one strip, or a run on one processor, libvips writes itself.
 #pragma once
 
 #include <cstdint>
