@@ -528,6 +528,9 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
     VipsForeignTiffCompression compression{};
     ParseTiffCompression(settings.compression, &compression);
     std::string exif = Blob(image.get(), "exif-data"), iptc = Blob(image.get(), "iptc-data");
+    // The source's EXIF states its own size, before it was turned upright.
+    SetExifPixelSize(reinterpret_cast<uint8_t*>(exif.data()), exif.size(), uint32_t(image->Xsize),
+                     uint32_t(picture.image.height / picture.pages));
     // libtiff takes IPTC's length in bytes where libvips gives it in words.
     vips_image_remove(image.get(), "iptc-data");
     written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);

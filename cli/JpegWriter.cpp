@@ -82,10 +82,10 @@ Bytes TablesOf(const uint8_t* jpeg, const Layout& layout) {
   return tables;
 }
 
-// The pixel dimensions in the stand-in's EXIF are the stand-in's.
-void SetExifHeight(uint8_t* jpeg, const Layout& layout, uint32_t height) {
+// The pixel size in the stand-in's EXIF is the stand-in's.
+void SetExifSize(uint8_t* jpeg, const Layout& layout, uint32_t width, uint32_t height) {
   for (size_t at = 2; at < layout.tables; at = SegmentEnd(jpeg, at))
-    if (jpeg[at + 1] == kApp1) SetExifPixelHeight(jpeg + at + 4, SegmentEnd(jpeg, at) - at - 4, height);
+    if (jpeg[at + 1] == kApp1) SetExifPixelSize(jpeg + at + 4, SegmentEnd(jpeg, at) - at - 4, width, height);
 }
 
 // What every strip is coded with: libvips's choices for the picture.
@@ -224,8 +224,8 @@ bool Put(std::FILE* file, const uint8_t* data, size_t size) { return std::fwrite
 // The stand-in's metadata, the first strip's tables, then every strip's
 // coded data with a restart marker before each but the first.
 bool WriteStitched(const std::string& path, Bytes& standIn, const Layout& standInLayout, std::vector<Strip>& strips,
-                   int32_t height) {
-  SetExifHeight(standIn.data(), standInLayout, uint32_t(height));
+                   int32_t width, int32_t height) {
+  SetExifSize(standIn.data(), standInLayout, uint32_t(width), uint32_t(height));
   Strip& first = strips.front();
   SetFrameHeight(first.bytes + first.layout.frame, uint32_t(height));
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
@@ -273,7 +273,7 @@ Failure WriteJpeg(const std::string& path, VipsImage* wrapped, const hostsim::Im
   // Tables other than libvips's would decode to other pixels: libvips then writes the file itself.
   if (TablesOf(standIn.data(), standInLayout) != TablesOf(strips.front().bytes, strips.front().layout))
     return SaveWithLibvips(path, wrapped, quality);
-  if (!WriteStitched(path, standIn, standInLayout, strips, image.height))
+  if (!WriteStitched(path, standIn, standInLayout, strips, image.width, image.height))
     return Fail(kExitOutput, path + ": cannot write (" + std::strerror(errno) + ")");
   return {};
 }

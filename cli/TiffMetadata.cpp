@@ -9,12 +9,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr uint16_t kExifPointer = 34665, kGpsPointer = 34853, kInteropPointer = 40965, kIptc = 33723;
-constexpr uint16_t kPixelYDimension = 40963;
+constexpr uint16_t kPixelXDimension = 40962, kPixelYDimension = 40963;
 constexpr uint16_t kShort = 3, kLong = 4, kDirectory = 13;
 // Values one directory may hold: far beyond any real one, short of what
 // entries pointing again and again at one large stretch would copy.
@@ -271,14 +272,18 @@ std::string TiffExif(const std::string& path) {
   return std::string(kExifHeader, kExifHeaderBytes) + out.bytes;
 }
 
-void SetExifPixelHeight(uint8_t* exif, size_t size, uint32_t height) {
+void SetExifPixelSize(uint8_t* exif, size_t size, uint32_t width, uint32_t height) {
   size_t skip = size >= kExifHeaderBytes && std::memcmp(exif, kExifHeader, kExifHeaderBytes) == 0 ? kExifHeaderBytes : 0;
   Tiff tiff;
   if (!OpenTiff(exif + skip, size - skip, &tiff)) return;
   size_t pointer = EntryAt(tiff, tiff.Get(4, 4), kExifPointer);
-  size_t entry = pointer != 0 ? EntryAt(tiff, tiff.Get(pointer + 8, 4), kPixelYDimension) : 0;
-  if (entry == 0 || tiff.Get(entry + 4, 4) != 1) return;
-  uint32_t type = tiff.Get(entry + 2, 2);
-  size_t bytes = type == kShort ? 2 : type == kLong ? 4 : 0;
-  for (size_t i = 0; i < bytes; ++i) exif[skip + entry + 8 + i] = uint8_t(height >> 8 * (tiff.big ? bytes - 1 - i : i));
+  if (pointer == 0) return;
+  for (auto [tag, value] : {std::pair{kPixelXDimension, width}, std::pair{kPixelYDimension, height}}) {
+    size_t entry = EntryAt(tiff, tiff.Get(pointer + 8, 4), tag);
+    if (entry == 0 || tiff.Get(entry + 4, 4) != 1) continue;
+    uint32_t type = tiff.Get(entry + 2, 2);
+    size_t bytes = type == kShort ? 2 : type == kLong ? 4 : 0;
+    for (size_t i = 0; i < bytes; ++i)
+      exif[skip + entry + 8 + i] = uint8_t(value >> 8 * (tiff.big ? bytes - 1 - i : i));
+  }
 }

@@ -17,6 +17,6 @@ Failure AddTiffMetadata(const std::string& path, const std::string& exif, const 
 // The EXIF of a TIFF's first page as JPEG carries it, or "" when it has none.
 std::string TiffExif(const std::string& path);
 
-// Sets the image height that the Exif directory of exif (with or without
-// JPEG's "Exif\0\0") states, where it states one, keeping its type.
-void SetExifPixelHeight(uint8_t* exif, size_t size, uint32_t height);
+// Sets the image size that the Exif directory of exif (with or without
+// JPEG's "Exif\0\0") states, where it states one, keeping each value's type.
+void SetExifPixelSize(uint8_t* exif, size_t size, uint32_t width, uint32_t height);

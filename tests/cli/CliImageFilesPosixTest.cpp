@@ -192,7 +192,7 @@ TEST_F(CliImageFiles, MetadataTravelsToTheOutput) {
 // warnings included.
 std::string ExifTool(const std::string& path) {
   return RunShell("exiftool -S -n -warning -Make -Artist -GPSLatitude -DateTimeOriginal -IPTC:City -XMP-dc:Title "
-                  "-IFD0:Orientation -XMP-tiff:Orientation " + Quote(path)).out;
+                  "-IFD0:Orientation -XMP-tiff:Orientation -ExifImageWidth -ExifImageHeight " + Quote(path)).out;
 }
 
 TEST_F(CliImageFiles, PhotoMetadataReadsTheSameInEveryOutput) {
@@ -221,6 +221,11 @@ TEST_F(CliImageFiles, PhotoMetadataReadsTheSameInEveryOutput) {
       EXPECT_EQ(Read(path).image.width, 30);
       EXPECT_EQ(report.find("Orientation: 6"), std::string::npos) << report;
       EXPECT_NE(report.find("Orientation: 1"), std::string::npos) << report;
+      // The size the EXIF states is the one written, not the unturned source's.
+      if (report.find("ExifImageHeight") != std::string::npos) {
+        EXPECT_NE(report.find("ExifImageWidth: 30\n"), std::string::npos) << report;
+        EXPECT_NE(report.find("ExifImageHeight: 40\n"), std::string::npos) << report;
+      }
       for (size_t at = report.find("Warning: "); at != std::string::npos; at = report.find("Warning: ", at + 1))
         EXPECT_EQ(report.compare(at, 17, "Warning: [minor] "), 0) << report;
       if (std::string(out.name) == "png") {
