@@ -134,6 +134,9 @@ struct Strip {
   unsigned long size = 0;
   Layout layout;
   bool coded = false;
+  Strip() = default;
+  Strip(const Strip&) = delete;
+  Strip& operator=(const Strip&) = delete;
   ~Strip() { std::free(bytes); }
 };
 
