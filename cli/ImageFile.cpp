@@ -16,6 +16,7 @@
 #include "cli/PngText.h"
 #include "cli/PngWriter.h"
 #include "cli/TiffMetadata.h"
+#include "cli/TiffWriter.h"
 #include "cli/VipsObjects.h"
 #include "cli/VipsStart.h"
 
@@ -533,7 +534,12 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
                      uint32_t(picture.image.height / picture.pages));
     // libtiff takes IPTC's length in bytes where libvips gives it in words.
     vips_image_remove(image.get(), "iptc-data");
-    written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+    if (compression == VIPS_FOREIGN_TIFF_COMPRESSION_NONE && picture.pages == 1) {
+      if (Failure failure = WriteUncompressedTiff(path, image.get(), picture.image)) return failure;
+      written = 0;
+    } else {
+      written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+    }
     if (written == 0)
       if (Failure failure = AddTiffMetadata(path, exif, iptc)) return failure;
   } else if (format == PictureFormat::jpeg) {

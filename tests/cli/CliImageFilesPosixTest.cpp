@@ -331,6 +331,9 @@ TEST_F(CliImageFiles, SixteenBitAlphaComesBackBitIdentical) {
   Picture after = Read(dir.Path("out.png"));
   for (int32_t y = 0; y < 30; ++y)
     for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(after.image.Sample(x, y, 3), picture.image.Sample(x, y, 3));
+  // An uncompressed TIFF holds the rows as they lie in memory: the same samples.
+  ASSERT_EQ(Filter(in, dir.Path("out.tif"), {"--coefficients", IdentityCoefficients()}).status, 0);
+  EXPECT_TRUE(Read(dir.Path("out.tif")).image.samples == after.image.samples);
 }
 
 uint32_t Crc(const std::string& bytes) {
