@@ -11,10 +11,12 @@
 #include "cli/FileHead.h"
 #include "cli/FitMetadata.h"
 #include "cli/Interrupt.h"
+#include "cli/JpegWriter.h"
 #include "cli/Picture.h"
 #include "cli/PngText.h"
 #include "cli/PngWriter.h"
 #include "cli/TiffMetadata.h"
+#include "cli/TiffWriter.h"
 #include "cli/VipsObjects.h"
 #include "cli/VipsStart.h"
 
@@ -517,7 +519,6 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
     image.reset(eight);
   }
   FitMetadata(image.get(), format, ColourChannels(picture));
-  FitMetadata(image.get(), format, ColourChannels(picture));
   if (format == PictureFormat::png) {
     int level = kDefaultPngLevel;
     ParsePngLevel(settings.compression, &level);
@@ -528,12 +529,22 @@ Failure WritePicture(const std::string& path, const Picture& picture, PictureFor
     VipsForeignTiffCompression compression{};
     ParseTiffCompression(settings.compression, &compression);
     std::string exif = Blob(image.get(), "exif-data"), iptc = Blob(image.get(), "iptc-data");
+    // The source's EXIF states its own size, before it was turned upright.
+    SetExifPixelSize(reinterpret_cast<uint8_t*>(exif.data()), exif.size(), uint32_t(image->Xsize),
+                     uint32_t(picture.image.height / picture.pages));
     // libtiff takes IPTC's length in bytes where libvips gives it in words.
     vips_image_remove(image.get(), "iptc-data");
-    written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+    if (compression == VIPS_FOREIGN_TIFF_COMPRESSION_NONE && picture.pages == 1) {
+      if (Failure failure = WriteUncompressedTiff(path, image.get(), picture.image)) return failure;
+      written = 0;
+    } else {
+      written = vips_tiffsave(image.get(), path.c_str(), "compression", compression, nullptr);
+    }
     if (written == 0)
       if (Failure failure = AddTiffMetadata(path, exif, iptc)) return failure;
   } else if (format == PictureFormat::jpeg) {
+    // 16-bit pictures were converted above, into libvips's image only.
+    if (picture.image.depth == 8) return WriteJpeg(path, image.get(), picture.image, settings.quality);
     written = vips_jpegsave(image.get(), path.c_str(), "Q", settings.quality, nullptr);
   } else {
     written = vips_webpsave(image.get(), path.c_str(), "Q", settings.quality, "lossless", settings.lossless, nullptr);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/Interrupt.h"
+#include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
 #include "hostsim/LargePages.h"
 
@@ -98,6 +99,12 @@ bool SplitAroundRows(const uint8_t* png, size_t size, VipsImage* wrapped, int32_
     if (rows && firstRows == 0) firstRows = at;
     Bytes& part = firstRows == 0 ? frame->head : frame->tail;
     if (!rows && !repeated) part.insert(part.end(), png + (at == kSignatureBytes ? 0 : at), png + at + 12 + length);
+    // The EXIF states the one-row image's size.
+    if (std::memcmp(type, "eXIf", 4) == 0 && !repeated) {
+      uint8_t* chunk = part.data() + part.size() - (12 + length);
+      SetExifPixelSize(chunk + 8, length, uint32_t(wrapped->Xsize), uint32_t(height));
+      PutBigEndian32(uint32_t(crc32(0, chunk + 4, uInt(4 + length))), chunk + 8 + length);
+    }
     at += 12 + length;
   }
   if (firstRows == 0 || std::memcmp(png + kSignatureBytes + 4, "IHDR", 4) != 0) return false;

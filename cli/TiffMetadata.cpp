@@ -9,12 +9,16 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr uint16_t kExifPointer = 34665, kGpsPointer = 34853, kInteropPointer = 40965, kIptc = 33723;
-constexpr uint16_t kLong = 4, kDirectory = 13;
+constexpr uint16_t kPixelXDimension = 40962, kPixelYDimension = 40963;
+constexpr uint16_t kImageLength = 257, kCompression = 259, kStripOffsets = 273, kRowsPerStrip = 278,
+                   kStripByteCounts = 279;
+constexpr uint16_t kShort = 3, kLong = 4, kDirectory = 13;
 // Values one directory may hold: far beyond any real one, short of what
 // entries pointing again and again at one large stretch would copy.
 constexpr size_t kMaxDirectoryBytes = size_t{64} << 20;
@@ -51,6 +55,15 @@ bool OpenTiff(const uint8_t* data, size_t size, Tiff* tiff) {
   tiff->size = size;
   tiff->big = data[0] == 'M';
   return (std::memcmp(data, "II", 2) == 0 || std::memcmp(data, "MM", 2) == 0) && tiff->Get(2, 2) == 42;
+}
+
+// Where the directory at offset holds tag's entry, or 0 when it holds none.
+size_t EntryAt(const Tiff& tiff, uint32_t offset, uint16_t tag) {
+  if (!tiff.Has(offset, 2)) return 0;
+  uint32_t count = tiff.Get(offset, 2);
+  for (size_t at = size_t(offset) + 2, i = 0; i < count && tiff.Has(at, 12); ++i, at += 12)
+    if (tiff.Get(at, 2) == tag) return at;
+  return 0;
 }
 
 struct Entry {
@@ -259,4 +272,74 @@ std::string TiffExif(const std::string& path) {
   offset.Put(directory, 4);
   out.bytes.replace(4, 4, offset.bytes);
   return std::string(kExifHeader, kExifHeaderBytes) + out.bytes;
+}
+
+void SetExifPixelSize(uint8_t* exif, size_t size, uint32_t width, uint32_t height) {
+  size_t skip = size >= kExifHeaderBytes && std::memcmp(exif, kExifHeader, kExifHeaderBytes) == 0 ? kExifHeaderBytes : 0;
+  Tiff tiff;
+  if (!OpenTiff(exif + skip, size - skip, &tiff)) return;
+  size_t pointer = EntryAt(tiff, tiff.Get(4, 4), kExifPointer);
+  if (pointer == 0) return;
+  for (auto [tag, value] : {std::pair{kPixelXDimension, width}, std::pair{kPixelYDimension, height}}) {
+    size_t entry = EntryAt(tiff, tiff.Get(pointer + 8, 4), tag);
+    if (entry == 0 || tiff.Get(entry + 4, 4) != 1) continue;
+    uint32_t type = tiff.Get(entry + 2, 2);
+    size_t bytes = type == kShort ? 2 : type == kLong ? 4 : 0;
+    for (size_t i = 0; i < bytes; ++i)
+      exif[skip + entry + 8 + i] = uint8_t(value >> 8 * (tiff.big ? bytes - 1 - i : i));
+  }
+}
+
+namespace {
+
+uint32_t ValueOf(const Entry& entry, bool big) {
+  Tiff value{reinterpret_cast<const uint8_t*>(entry.value.data()), entry.value.size(), big};
+  size_t bytes = TypeBytes(entry.type);
+  return entry.count == 1 && (bytes == 2 || bytes == 4) ? value.Get(0, bytes) : 0;
+}
+
+// count longs, each what value gives for its index.
+template <typename Value>
+Entry Longs(uint16_t tag, uint32_t count, bool big, Value value) {
+  Writer longs{"", 0, big};
+  for (uint32_t i = 0; i < count; ++i) longs.Put(value(i), 4);
+  return Entry{tag, kLong, count, longs.bytes};
+}
+
+}  // namespace
+
+bool TiffFrameForRows(const std::string& standIn, uint32_t height, uint64_t rowBytes, std::string* head,
+                      std::string* tail) {
+  Tiff from;
+  std::vector<Entry> entries;
+  uint32_t next = 0;
+  if (!OpenTiff(reinterpret_cast<const uint8_t*>(standIn.data()), standIn.size(), &from) ||
+      !ReadDirectory(from, from.Get(4, 4), from.big, &entries, &next) || next != 0)
+    return false;
+  uint32_t rowsPerStrip = 0, compression = 0;
+  for (const Entry& entry : entries) {
+    if (entry.tag == kRowsPerStrip) rowsPerStrip = ValueOf(entry, from.big);
+    if (entry.tag == kCompression) compression = ValueOf(entry, from.big);
+    // A pointer into the stand-in would point nowhere in the file.
+    if (entry.type == kDirectory || entry.tag == kExifPointer || entry.tag == kGpsPointer) return false;
+  }
+  uint64_t end = 8 + uint64_t(height) * rowBytes;
+  if (rowsPerStrip == 0 || compression != 1 || height == 0 || end >= UINT32_MAX / 2) return false;
+  uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+  uint64_t stripBytes = uint64_t(rowsPerStrip) * rowBytes;
+  for (Entry& entry : entries) {
+    if (entry.tag == kImageLength) entry = Longs(kImageLength, 1, from.big, [&](uint32_t) { return height; });
+    if (entry.tag == kStripOffsets)
+      entry = Longs(kStripOffsets, strips, from.big, [&](uint32_t k) { return uint32_t(8 + k * stripBytes); });
+    if (entry.tag == kStripByteCounts)
+      entry = Longs(kStripByteCounts, strips, from.big,
+                    [&](uint32_t k) { return uint32_t(std::min(stripBytes, end - 8 - k * stripBytes)); });
+  }
+  Writer out{std::string(end % 2, '\0'), uint32_t(end), from.big};
+  uint32_t directory = WriteDirectory(entries, 0, &out);
+  Writer header{standIn.substr(0, 4), 0, from.big};
+  header.Put(directory, 4);
+  *head = header.bytes;
+  *tail = out.bytes;
+  return true;
 }

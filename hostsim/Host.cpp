@@ -26,7 +26,7 @@ Image MakeImage(int32_t width, int32_t height, int32_t planes, int32_t depth) {
   image.height = height;
   image.planes = planes;
   image.depth = depth;
-  image.samples.assign(image.RowBytes() * size_t(height), 0);
+  image.samples = Samples(image.RowBytes() * size_t(height));  // zero, untouched
   return image;
 }
 

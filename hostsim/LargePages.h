@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace hostsim {
@@ -23,12 +25,26 @@ struct LargePageAllocator {
   template <typename U>
   LargePageAllocator(const LargePageAllocator<U>&) {}
 
+  // Zeroed, as fresh pages from the system come: a vector's elements made
+  // without a value are then left as they are, and a whole image's pages
+  // are first touched (and cleared by the system) where its rows land, on
+  // the decoding thread, not all at once where the image is made.
   T* allocate(size_t count) {
     size_t bytes = count * sizeof(T);
-    if (bytes < kLargeBufferBytes) return static_cast<T*>(::operator new(bytes));
+    if (bytes < kLargeBufferBytes) return static_cast<T*>(std::memset(::operator new(bytes), 0, bytes));
     void* block = AllocateLarge(bytes);
     if (block == nullptr) throw std::bad_alloc();
     return static_cast<T*>(block);
+  }
+  // Only fresh memory is zero: elements a vector shrank away and grows back
+  // keep what they held.
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Arguments>
+  void construct(U* at, Arguments&&... arguments) {
+    ::new (static_cast<void*>(at)) U(std::forward<Arguments>(arguments)...);
   }
   void deallocate(T* block, size_t count) {
     size_t bytes = count * sizeof(T);
