@@ -16,6 +16,7 @@
 #include <vips/vips.h>
 
 #include "cli/Interrupt.h"
+#include "cli/OutputFile.h"
 #include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
 
@@ -218,12 +219,6 @@ bool WriteStandIn(VipsImage* wrapped, int32_t quality, Bytes* jpeg) {
   return true;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-bool Put(std::FILE* file, const uint8_t* data, size_t size) { return std::fwrite(data, 1, size, file) == size; }
-
 // The stand-in's metadata, the first strip's tables, then every strip's
 // coded data with a restart marker before each but the first.
 bool WriteStitched(const std::string& path, Bytes& standIn, const Layout& standInLayout, std::vector<Strip>& strips,
@@ -231,7 +226,7 @@ bool WriteStitched(const std::string& path, Bytes& standIn, const Layout& standI
   SetExifSize(standIn.data(), standInLayout, uint32_t(width), uint32_t(height));
   Strip& first = strips.front();
   SetFrameHeight(first.bytes + first.layout.frame, uint32_t(height));
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  OutputFile file = OpenOutputFile(path);
   bool written = file != nullptr && Put(file.get(), standIn.data(), standInLayout.tables) &&
                  Put(file.get(), first.bytes + first.layout.tables, first.layout.data - first.layout.tables);
   for (size_t k = 0; written && k < strips.size(); ++k) {
@@ -242,8 +237,7 @@ bool WriteStitched(const std::string& path, Bytes& standIn, const Layout& standI
   }
   const uint8_t end[] = {kMarker, kEndOfImage};
   written = written && Put(file.get(), end, 2);
-  if (file != nullptr && std::fclose(file.release()) != 0) written = false;
-  return written;
+  return CloseOutputFile(file) && written;
 }
 
 Failure SaveWithLibvips(const std::string& path, VipsImage* wrapped, int32_t quality) {

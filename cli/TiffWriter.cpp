@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/OutputFile.h"
 #include "cli/TiffMetadata.h"
 #include "cli/VipsObjects.h"
 
@@ -26,12 +27,6 @@ bool WriteStandIn(VipsImage* wrapped, std::string* tiff) {
   return true;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-bool Put(std::FILE* file, const void* data, size_t size) { return std::fwrite(data, 1, size, file) == size; }
-
 }  // namespace
 
 Failure WriteUncompressedTiff(const std::string& path, VipsImage* wrapped, const hostsim::Image& image) {
@@ -44,11 +39,11 @@ Failure WriteUncompressedTiff(const std::string& path, VipsImage* wrapped, const
       return Fail(kExitOutput, path + ": cannot write (" + VipsError() + ")");
     return {};
   }
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  OutputFile file = OpenOutputFile(path);
   bool written = file != nullptr && Put(file.get(), head.data(), head.size()) &&
                  Put(file.get(), image.samples.data(), image.samples.size()) &&
                  Put(file.get(), tail.data(), tail.size());
-  if (file != nullptr && std::fclose(file.release()) != 0) written = false;
+  written = CloseOutputFile(file) && written;
   if (!written) return Fail(kExitOutput, path + ": cannot write (" + std::strerror(errno) + ")");
   return {};
 }
