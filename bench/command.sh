@@ -38,17 +38,18 @@ mkdir -p "$work/home" "$work/batch" "$work/out"
 export TARKEL_HOME=$PWD/$work/home
 cd "$work"
 
-# The Gaussian as integers with their sum as the scale: the plug-in reads a
-# kernel whose every tap lies between -1 and 1 as empty, and libvips takes
-# the same file with the same scale.
+# A normalised Gaussian (sigma 1.3) in six decimals with scale 1, as a user
+# would write it for libvips: fractional taps, so tarkel takes its float
+# sums and libvips --precision integer its rounded taps.
 python3 - <<'PY'
-row = [1, 6, 15, 20, 15, 6, 1]
+import math
+weights = [[math.exp(-(x * x + y * y) / (2 * 1.3 ** 2)) for x in range(-3, 4)] for y in range(-3, 4)]
+total = sum(map(sum, weights))
 with open("gauss.mat", "w") as f:
-    f.write("7 7 %d 0\n" % (sum(row) ** 2))
-    for a in row:
-        f.write(" ".join(str(a * b) for b in row) + "\n")
+    f.write("7 7 1 0\n")
+    for row in weights:
+        f.write(" ".join("%.6f" % (w / total) for w in row) + "\n")
 PY
-
 photo() {  # photo WIDTH HEIGHT OUTPUT.v
   "$tarkel" sample smooth.png --size "$1x$2" >/dev/null
   for seed in 1 2 3; do vips gaussnoise "n$seed.v" "$1" "$2" --sigma 4 --mean 0 --seed "$seed"; done
