@@ -1,16 +1,18 @@
 #include "cli/ParallelJobs.h"
 
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vips/vips.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "cli/Interrupt.h"
@@ -48,64 +50,173 @@ static int ExitStatusOf(int status) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// A process forked from this one that filters the files it is sent, one after
+// another, so that the fork and the first touch of its memory are paid once
+// per worker rather than once per file.
+struct Worker {
+  pid_t pid = -1;
+  int channel = -1;  // this process's end of the pair of sockets
+  size_t job = 0;    // the file under way
+  bool busy = false;
+};
+
+static bool ReadWhole(int descriptor, void* data, size_t size) {
+  auto* bytes = static_cast<uint8_t*>(data);
+  while (size > 0) {
+    ssize_t got = read(descriptor, bytes, size);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    bytes += got;
+    size -= size_t(got);
+  }
+  return true;
+}
+
+// No SIGPIPE where the worker has died: the caller hears of it as false.
+static bool SendWhole(int descriptor, const void* data, size_t size) {
+  auto* bytes = static_cast<const uint8_t*>(data);
+  while (size > 0) {
+    ssize_t sent = send(descriptor, bytes, size, MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) return false;
+    bytes += sent;
+    size -= size_t(sent);
+  }
+  return true;
+}
+
+// The worker's life: a file's index in, its exit code out, until its channel closes.
+[[noreturn]] static void ServeJobs(int channel, const hostsim::LoadedModule& module, const std::vector<FilterJob>& jobs,
+                                   const RunRequest& request) {
+  uint64_t job = 0;
+  while (ReadWhole(channel, &job, sizeof job) && job < jobs.size()) {
+    Failure failure = RunFilterJob(module, jobs[job], request);
+    if (failure) std::fprintf(stderr, "tarkel play: %s\n", failure.message.c_str());
+    std::fflush(nullptr);
+    const int32_t code = failure.code;
+    if (!SendWhole(channel, &code, sizeof code)) break;
+  }
+  _exit(0);
+}
+
+// Forks the worker of slot `slot`; false with the reason in *error.
+static bool StartWorker(std::vector<Worker>& workers, size_t slot, const std::vector<int>& processors,
+                        const hostsim::LoadedModule& module, const std::vector<FilterJob>& jobs,
+                        const RunRequest& request, std::string* error) {
+  int ends[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  std::fflush(nullptr);  // nothing buffered is written twice
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(ends[0]);
+    // Another worker's channel held here would keep it from seeing its end.
+    for (const Worker& other : workers)
+      if (other.channel >= 0) close(other.channel);
+    KeepToShare(processors, int(slot), int(workers.size()));
+    ServeJobs(ends[1], module, jobs, request);
+  }
+  close(ends[1]);
+  if (pid < 0) {
+    *error = std::strerror(errno);
+    close(ends[0]);
+    return false;
+  }
+  workers[slot].pid = pid;
+  workers[slot].channel = ends[0];
+  return true;
+}
+
+// The worker's exit status, once it has ended.
+static int EndWorker(Worker& worker) {
+  close(worker.channel);
+  int status = 0;
+  while (waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  worker = Worker{};
+  return status;
+}
+
+// The file's exit code from its worker, or from the worker's end where it died.
+static int AwaitJob(Worker& worker, const std::vector<FilterJob>& jobs) {
+  int32_t code = 0;
+  if (ReadWhole(worker.channel, &code, sizeof code)) {
+    worker.busy = false;
+    return code;
+  }
+  const size_t job = worker.job;
+  const int status = EndWorker(worker);
+  if (WIFSIGNALED(status))
+    std::fprintf(stderr, "tarkel play: %s: the filtering process died of signal %d; %s was not written\n",
+                 jobs[job].input.c_str(), WTERMSIG(status), jobs[job].output.c_str());
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? kExitFilterFailed : ExitStatusOf(status);
+}
+
 Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector<FilterJob>& jobs,
                           const RunRequest& request, Batch* batch) {
-  std::map<pid_t, size_t> running;
-  std::map<pid_t, int> slotOf;
-  std::vector<bool> slotBusy(size_t(batch->parallel), false);
+  std::vector<Worker> workers(size_t(batch->parallel));
   std::vector<int> processors = AllowedProcessors();
-  size_t next = 0, failed = 0;
+  size_t next = 0, ended = 0, failed = 0;
   ExitCode firstCode = kExitOk;
   std::string forkError;
   bool forwarded = false;
   while (true) {
-    while ((batch->keepGoing || firstCode == kExitOk) && forkError.empty() && !InterruptRequested() &&
-           next < jobs.size() && running.size() < size_t(batch->parallel)) {
-      std::fflush(nullptr);  // nothing buffered is written twice
-      int slot = int(std::find(slotBusy.begin(), slotBusy.end(), false) - slotBusy.begin());
-      pid_t pid = fork();
-      if (pid == 0) {
-        KeepToShare(processors, slot, batch->parallel);
-        Failure failure = RunFilterJob(module, jobs[next], request);
-        if (failure) std::fprintf(stderr, "tarkel play: %s\n", failure.message.c_str());
-        std::fflush(nullptr);
-        _exit(failure.code);
+    for (size_t slot = 0; slot < workers.size(); ++slot) {
+      Worker& worker = workers[slot];
+      if (worker.busy || !(batch->keepGoing || firstCode == kExitOk) || !forkError.empty() || InterruptRequested() ||
+          next >= jobs.size())
+        continue;
+      const bool fresh = worker.pid < 0;
+      if (fresh && !StartWorker(workers, slot, processors, module, jobs, request, &forkError)) break;
+      const uint64_t job = next;
+      if (!SendWhole(worker.channel, &job, sizeof job)) {
+        EndWorker(worker);
+        if (fresh) {
+          forkError = "a new filtering process ended at once";
+          break;
+        }
+        --slot;  // killed while idle: another takes its place
+        continue;
       }
-      if (pid < 0) {
-        forkError = std::strerror(errno);
-        break;
+      worker.job = next++;
+      worker.busy = true;
+    }
+    std::vector<pollfd> waits;
+    std::vector<size_t> slots;
+    for (size_t slot = 0; slot < workers.size(); ++slot)
+      if (workers[slot].busy) {
+        waits.push_back({workers[slot].channel, POLLIN, 0});
+        slots.push_back(slot);
       }
-      running[pid] = next++;
-      slotOf[pid] = slot;
-      slotBusy[size_t(slot)] = true;
+    if (waits.empty()) break;
+    if (poll(waits.data(), waits.size(), -1) < 0) {
+      if (errno != EINTR) break;
+      if (InterruptRequested() && !forwarded) {
+        // A signal sent to this process alone still stops every file, each leaving nothing behind.
+        for (const Worker& worker : workers)
+          if (worker.pid > 0) kill(worker.pid, SIGTERM);
+        forwarded = true;
+      }
+      continue;
     }
-    if (running.empty()) break;
-    int status = 0;
-    pid_t pid = waitpid(-1, &status, 0);
-    if (pid < 0 && errno == EINTR && InterruptRequested() && !forwarded) {
-      // A signal sent to this process alone still stops every file, each leaving nothing behind.
-      for (const auto& [child, job] : running) kill(child, SIGTERM);
-      forwarded = true;
+    for (size_t i = 0; i < waits.size(); ++i) {
+      if (waits[i].revents == 0) continue;
+      Worker& worker = workers[slots[i]];
+      const size_t job = worker.job;
+      const int code = AwaitJob(worker, jobs);
+      ++ended;
+      if (batch->bar != nullptr) UpdateProgressBar(*batch->bar, int32_t(ended), int32_t(jobs.size()));
+      if (code == 0) continue;
+      ++failed;
+      ExitCode exit = code == kExitInterrupted || code < 128 ? ExitCode(code) : kExitFilterFailed;
+      batch->failures.push_back({job, exit});
+      if (firstCode == kExitOk) firstCode = exit;
     }
-    if (pid < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    size_t job = running[pid];
-    running.erase(pid);
-    slotBusy[size_t(slotOf[pid])] = false;
-    slotOf.erase(pid);
-    if (batch->bar != nullptr) UpdateProgressBar(*batch->bar, int32_t(next - running.size()), int32_t(jobs.size()));
-    int code = ExitStatusOf(status);
-    if (code == 0) continue;
-    ++failed;
-    if (WIFSIGNALED(status))
-      std::fprintf(stderr, "tarkel play: %s: the filtering process died of signal %d; %s was not written\n",
-                   jobs[job].input.c_str(), WTERMSIG(status), jobs[job].output.c_str());
-    ExitCode exit = code == kExitInterrupted || code < 128 ? ExitCode(code) : kExitFilterFailed;
-    batch->failures.push_back({job, exit});
-    if (firstCode == kExitOk) firstCode = exit;
   }
+  for (Worker& worker : workers)
+    if (worker.pid > 0) EndWorker(worker);
   if (batch->bar != nullptr) EndProgressBar(*batch->bar);
   if (!forkError.empty()) return Fail(kExitOutput, "cannot start another process (" + forkError + ")");
   if (InterruptRequested()) return Fail(kExitInterrupted, "interrupted; results already written stay");

@@ -1,6 +1,7 @@
 // Filtering many files at once. The module keeps a run's state in globals,
-// so each file is filtered in a process of its own, forked from this one
-// with the module already loaded; at most `parallel` run at a time.
+// so files filtered at the same time run in processes of their own, forked
+// from this one with the module already loaded: `parallel` workers, each
+// taking the next file when it has finished one, as one process would in turn.
 #pragma once
 
 #include <vector>
