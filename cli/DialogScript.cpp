@@ -29,11 +29,30 @@ bool LoadKernelFile(const TarkelDialogControls& c, const std::string& path) {
   return std::strtof(FieldContents(c, kScaleFieldId).c_str(), nullptr) != kUnloadedScale;
 }
 
-void TypePlan(const TarkelDialogControls& c, const KernelPlan& plan) {
+// Fields filled as one paste would fill them: the preview is drawn once for
+// all of them, not once for each. Only plain field changes go between the
+// hold and its release; a click may wait for the paint that follows it.
+class PaintHold {
+ public:
+  explicit PaintHold(const TarkelDialogControls& c) : c_(c) { c_.holdPaint(c_.dialog, 1); }
+  ~PaintHold() { c_.holdPaint(c_.dialog, 0); }
+  PaintHold(const PaintHold&) = delete;
+  PaintHold& operator=(const PaintHold&) = delete;
+
+ private:
+  const TarkelDialogControls& c_;
+};
+
+void TypeFields(const TarkelDialogControls& c, const KernelPlan& plan) {
+  PaintHold hold(c);
   if (plan.grid)
     for (int32_t i = 0; i < 49; ++i) c.setText(c.dialog, kFirstKernelFieldId + i, FieldText((*plan.grid)[size_t(i)]).c_str());
   if (plan.scale) c.setText(c.dialog, kScaleFieldId, FieldText(*plan.scale).c_str());
   if (plan.offset) c.setText(c.dialog, kAddConstantFieldId, FieldText(*plan.offset).c_str());
+}
+
+void TypePlan(const TarkelDialogControls& c, const KernelPlan& plan) {
+  TypeFields(c, plan);
   if (plan.autoscale && (c.isChecked(c.dialog, kAutoscaleBoxId) != 0) != *plan.autoscale)
     c.click(c.dialog, kAutoscaleBoxId);
 }
@@ -48,6 +67,7 @@ KernelGrid FieldKernel(const TarkelDialogControls& c) {
 Failure CutFieldsToRecording(const TarkelDialogControls& c) {
   KernelGrid grid = FieldKernel(c);
   if (Failure failure = CutToRecording(&grid)) return failure;
+  PaintHold hold(c);
   for (int32_t i = 0; i < 49; ++i) c.setText(c.dialog, kFirstKernelFieldId + i, FieldText(grid[size_t(i)]).c_str());
   return {};
 }
