@@ -162,12 +162,14 @@ Failure RunJobsInParallel(const hostsim::LoadedModule& module, const std::vector
   ExitCode firstCode = kExitOk;
   std::string forkError;
   bool forwarded = false;
+  auto mayStart = [&] {
+    return (batch->keepGoing || firstCode == kExitOk) && forkError.empty() && !InterruptRequested() &&
+           next < jobs.size();
+  };
   while (true) {
     for (size_t slot = 0; slot < workers.size(); ++slot) {
       Worker& worker = workers[slot];
-      if (worker.busy || !(batch->keepGoing || firstCode == kExitOk) || !forkError.empty() || InterruptRequested() ||
-          next >= jobs.size())
-        continue;
+      if (worker.busy || !mayStart()) continue;
       const bool fresh = worker.pid < 0;
       if (fresh && !StartWorker(workers, slot, processors, module, jobs, request, &forkError)) break;
       const uint64_t job = next;
